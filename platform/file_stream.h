@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace foldant::platform {
+
+enum class FileAccess { Read, Write, ReadWrite };
+// What others may do with the file while this stream holds it. Other processes are kept out
+// with advisory locks: denying writers takes a shared lock, denying everyone an exclusive one.
+enum class FileShare { None, Read, Write, ReadWrite };
+enum class FileCreation { OpenExisting, OpenAlways, CreateAlways };
+enum class SeekOrigin { Begin, Current, End };
+
+// A seekable byte stream over an operating-system file handle. Paths are Windows-1252 text or
+// UTF-16 and are converted to the file system's UTF-8 here.
+class FileStream {
+public:
+    // Raises OsError when the file cannot be opened.
+    static std::unique_ptr<FileStream> Open(const std::string& ansiPath, FileAccess access,
+                                            FileShare share, FileCreation creation);
+    static std::unique_ptr<FileStream> Open(const std::u16string& widePath, FileAccess access,
+                                            FileShare share, FileCreation creation);
+
+    ~FileStream();
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    // Both answer the number of bytes moved; a failure counts as 0.
+    int64_t Read(void* buffer, int64_t count);
+    int64_t Write(const void* buffer, int64_t count);
+    // Answers the new position, or -1 on failure.
+    int64_t Seek(int64_t offset, SeekOrigin origin);
+    int64_t Position();
+    int64_t Size();
+    bool SetSize(int64_t size);
+
+private:
+    explicit FileStream(int descriptor) : descriptor_(descriptor) {}
+    static std::unique_ptr<FileStream> OpenUtf8(const std::string& utf8Path, FileAccess access,
+                                                FileShare share, FileCreation creation);
+    int descriptor_;
+};
+
+}  // namespace foldant::platform

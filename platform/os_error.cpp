@@ -1,0 +1,42 @@
+#include "platform/os_error.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace foldant::platform {
+
+ErrorClass ClassifyErrno(int error, const std::string& path) {
+    switch (error) {
+        case 0: return ErrorClass::None;
+        case ENOENT: {
+            // Windows tells a missing file from a missing folder on the way to it.
+            auto slash = path.find_last_of('/');
+            if (slash != std::string::npos && slash > 0) {
+                struct stat info {};
+                std::string parent = path.substr(0, slash);
+                if (::stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+                    return ErrorClass::PathNotFound;
+                }
+            }
+            return ErrorClass::FileNotFound;
+        }
+        case ENOTDIR: return ErrorClass::PathNotFound;
+        case ENAMETOOLONG:
+        case EINVAL:
+        case EILSEQ: return ErrorClass::InvalidName;
+        case EWOULDBLOCK:
+        case ETXTBSY: return ErrorClass::SharingViolation;
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case EREMOTEIO:
+        case ESTALE:
+        case ENODEV: return ErrorClass::BadNetworkPath;
+        case EACCES:
+        case EPERM:
+        case EROFS: return ErrorClass::AccessDenied;
+        default: return ErrorClass::Other;
+    }
+}
+
+}  // namespace foldant::platform
