@@ -13,17 +13,20 @@
 namespace foldant::platform {
 
 std::unique_ptr<FileStream> FileStream::Open(const std::string& ansiPath, FileAccess access,
-                                             FileShare share, FileCreation creation) {
-    return OpenUtf8(AnsiToUtf8(ansiPath), access, share, creation);
+                                             FileShare share, FileCreation creation,
+                                             OthersLocks othersLocks) {
+    return OpenUtf8(AnsiToUtf8(ansiPath), access, share, creation, othersLocks);
 }
 
 std::unique_ptr<FileStream> FileStream::Open(const std::u16string& widePath, FileAccess access,
-                                             FileShare share, FileCreation creation) {
-    return OpenUtf8(Utf16ToUtf8(widePath), access, share, creation);
+                                             FileShare share, FileCreation creation,
+                                             OthersLocks othersLocks) {
+    return OpenUtf8(Utf16ToUtf8(widePath), access, share, creation, othersLocks);
 }
 
 std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& path, FileAccess access,
-                                                 FileShare share, FileCreation creation) {
+                                                 FileShare share, FileCreation creation,
+                                                 OthersLocks othersLocks) {
     auto fail = [&](int error) -> std::unique_ptr<FileStream> {
         throw OsError("cannot open " + path, error, ClassifyErrno(error, path));
     };
@@ -32,9 +35,15 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& path, FileAc
     }
     int flags = O_CLOEXEC;
     switch (access) {
-        case FileAccess::Read: flags |= O_RDONLY; break;
-        case FileAccess::Write: flags |= O_WRONLY; break;
-        case FileAccess::ReadWrite: flags |= O_RDWR; break;
+        case FileAccess::Read:
+            flags |= O_RDONLY;
+            break;
+        case FileAccess::Write:
+            flags |= O_WRONLY;
+            break;
+        case FileAccess::ReadWrite:
+            flags |= O_RDWR;
+            break;
     }
     if (creation != FileCreation::OpenExisting) {
         flags |= O_CREAT;
@@ -56,6 +65,12 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& path, FileAc
     } else if (share == FileShare::Read) {
         lock = access == FileAccess::Read ? LOCK_SH : LOCK_EX;
     }
+    // Without a lock of its own, a probe lock shows whether others deny this access: writing
+    // conflicts with any lock, reading only with an exclusive one. It is dropped again below.
+    bool probe = lock == 0 && othersLocks == OthersLocks::Respect;
+    if (probe) {
+        lock = access == FileAccess::Read ? LOCK_SH : LOCK_EX;
+    }
     if (lock != 0 && ::flock(fd, lock | LOCK_NB) != 0) {
         int error = errno;
         ::close(fd);
@@ -67,10 +82,15 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& path, FileAc
         ::close(fd);
         fail(error);
     }
+    if (probe) {
+        ::flock(fd, LOCK_UN);
+    }
     return std::unique_ptr<FileStream>(new FileStream(fd));
 }
 
-FileStream::~FileStream() { ::close(descriptor_); }
+FileStream::~FileStream() {
+    ::close(descriptor_);
+}
 
 int64_t FileStream::Read(void* buffer, int64_t count) {
     int64_t done = 0;
@@ -105,14 +125,16 @@ int64_t FileStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t FileStream::Seek(int64_t offset, SeekOrigin origin) {
-    int whence = origin == SeekOrigin::Begin ? SEEK_SET
+    int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                  : origin == SeekOrigin::Current ? SEEK_CUR
                                                  : SEEK_END;
     off_t result = ::lseek(descriptor_, static_cast<off_t>(offset), whence);
     return result < 0 ? -1 : static_cast<int64_t>(result);
 }
 
-int64_t FileStream::Position() { return Seek(0, SeekOrigin::Current); }
+int64_t FileStream::Position() {
+    return Seek(0, SeekOrigin::Current);
+}
 
 int64_t FileStream::Size() {
     struct stat info {};

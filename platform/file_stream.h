@@ -12,16 +12,21 @@ enum class FileAccess { Read, Write, ReadWrite };
 enum class FileShare { None, Read, Write, ReadWrite };
 enum class FileCreation { OpenExisting, OpenAlways, CreateAlways };
 enum class SeekOrigin { Begin, Current, End };
+// Whether an open that keeps no lock of its own (others may read and write) still refuses, as a
+// sharing violation, a file that another open holds with a lock denying the access asked for.
+enum class OthersLocks { Ignore, Respect };
 
 // A seekable byte stream over an operating-system file handle. Paths are Windows-1252 text or
 // UTF-16 and are converted to the file system's UTF-8 here.
 class FileStream {
-public:
+  public:
     // Raises OsError when the file cannot be opened.
     static std::unique_ptr<FileStream> Open(const std::string& ansiPath, FileAccess access,
-                                            FileShare share, FileCreation creation);
+                                            FileShare share, FileCreation creation,
+                                            OthersLocks othersLocks = OthersLocks::Ignore);
     static std::unique_ptr<FileStream> Open(const std::u16string& widePath, FileAccess access,
-                                            FileShare share, FileCreation creation);
+                                            FileShare share, FileCreation creation,
+                                            OthersLocks othersLocks = OthersLocks::Ignore);
 
     ~FileStream();
     FileStream(const FileStream&) = delete;
@@ -36,10 +41,11 @@ public:
     int64_t Size();
     bool SetSize(int64_t size);
 
-private:
+  private:
     explicit FileStream(int descriptor) : descriptor_(descriptor) {}
     static std::unique_ptr<FileStream> OpenUtf8(const std::string& utf8Path, FileAccess access,
-                                                FileShare share, FileCreation creation);
+                                                FileShare share, FileCreation creation,
+                                                OthersLocks othersLocks);
     int descriptor_;
 };
 

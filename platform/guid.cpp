@@ -1,0 +1,44 @@
+#include "platform/guid.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+
+#include "platform/os_error.h"
+
+namespace foldant::platform {
+
+Guid NewGuid() {
+    Guid guid;
+    size_t done = 0;
+    while (done < guid.bytes.size()) {
+        ssize_t n = ::getrandom(guid.bytes.data() + done, guid.bytes.size() - done, 0);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            int error = errno;
+            throw OsError("getrandom failed", error, ClassifyErrno(error));
+        }
+        done += static_cast<size_t>(n);
+    }
+    guid.bytes[6] = static_cast<uint8_t>((guid.bytes[6] & 0x0F) | 0x40);
+    guid.bytes[8] = static_cast<uint8_t>((guid.bytes[8] & 0x3F) | 0x80);
+    return guid;
+}
+
+std::string GuidText(const Guid& guid) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(36);
+    for (size_t i = 0; i < guid.bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) {
+            text.push_back('-');
+        }
+        text.push_back(kDigits[guid.bytes[i] >> 4]);
+        text.push_back(kDigits[guid.bytes[i] & 0x0F]);
+    }
+    return text;
+}
+
+}  // namespace foldant::platform
