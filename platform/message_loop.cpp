@@ -277,6 +277,8 @@ class Loop {
 
 std::mutex errorMutex;
 std::function<void(const std::exception&)> errorHandler;
+std::mutex hookMutex;
+std::function<void(int)> pumpWaitHandler;
 
 void Loop::ReportError(const std::exception& error) {
     std::function<void(const std::exception&)> handler;
@@ -351,8 +353,23 @@ int WakeupDescriptor() {
     return TheLoop().Wakeup();
 }
 
+void SetPumpWaitHandler(std::function<void(int)> handler) {
+    std::lock_guard lock(hookMutex);
+    pumpWaitHandler = std::move(handler);
+}
+
 void PumpWait(int milliseconds) {
-    if (milliseconds > 0) {
+    if (milliseconds <= 0) {
+        return;
+    }
+    std::function<void(int)> handler;
+    {
+        std::lock_guard lock(hookMutex);
+        handler = pumpWaitHandler;
+    }
+    if (handler) {
+        handler(milliseconds);
+    } else {
         TheLoop().Pump(milliseconds);
     }
 }

@@ -42,7 +42,7 @@ using MessageDiscard = void (*)(const TMessage&);
 // Raises "Unable to register KepWin32 hidden window class. %s" when the loop's wake-up
 // descriptor cannot be made, "Unable to create KepWin32 hidden window. %s" once shutdown began.
 WindowHandle AllocateHiddenWindow(MessageHandler handler);
-// Messages still queued for the endpoint are discarded. A null handle only adjusts nothing.
+// Messages still queued for the endpoint are discarded. A null handle is ignored.
 void DeallocateHiddenWindow(WindowHandle window);
 int HiddenWindowCount();
 
@@ -71,6 +71,9 @@ int WakeupDescriptor();
 // Waits the given time, dispatching only paint messages and stopping at a quit request (which
 // stays pending for the loop). Every other message stays queued.
 void PumpWait(int milliseconds);
+// A window toolkit whose own loop does the painting replaces the waiting of PumpWait with its
+// own (painting only, honouring quit); an empty handler restores the built-in wait.
+void SetPumpWaitHandler(std::function<void(int milliseconds)> handler);
 
 // Errors escaping a handler go here; by default they are written to standard error.
 void SetMessageErrorHandler(std::function<void(const std::exception&)> handler);

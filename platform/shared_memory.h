@@ -37,8 +37,9 @@ class SharedMemoryBlock {
     bool writable_;
 };
 
-// The host's side: creates (or resizes) the block with the given size, zero-filled, readable and
-// writable by the owner only. Raises OsError when that fails or the name is unusable.
+// The host's side: creates the block with the given size (a new block is zero-filled, an
+// existing one is resized), readable and writable by the owner only. Raises OsError when that
+// fails or the name is unusable.
 void CreateSharedMemoryBlock(const std::string& name, std::size_t size);
 // Answers false when there was no such block.
 bool RemoveSharedMemoryBlock(const std::string& name);

@@ -1,0 +1,31 @@
+#pragma once
+
+// The channel block: one NUL-terminated single-byte text at offset 0 of a shared-memory block
+// that the host creates. Both sides write their latest message there, each write replacing the
+// previous one; there is no lock, and readers notice a change by comparing texts.
+
+#include <cstddef>
+#include <string>
+
+namespace foldant {
+
+class TQvCustomJSON;
+
+inline constexpr std::size_t kChannelBlockSize = 51200;
+inline constexpr std::size_t kMaxChannelText = kChannelBlockSize - 1;
+
+// Stores the text and its NUL in the block. Answers false when the block does not exist (nothing
+// is written). Raises "WriteMMF: data to large" when the text is longer than 51,199 bytes or
+// does not fit into the block with its NUL; the block then keeps its previous content.
+bool WriteChannelText(const std::string& channel, const std::string& text);
+
+// Prints the document compactly and stores it in the block, then waits 100 ms (painting only)
+// so that the other side can read it before the next write replaces it. An empty channel name
+// returns at once. Answers whether the text was written; raises as WriteChannelText does.
+bool WriteMMF(const TQvCustomJSON& document, const std::string& channel);
+
+// True and the block's text (up to the first NUL, and never beyond the block) when the block
+// exists and holds a non-empty text.
+bool ReadMMF(const std::string& channel, std::string& text);
+
+}  // namespace foldant
