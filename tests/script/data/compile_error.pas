@@ -1,0 +1,4 @@
+begin
+  ThisForBidden := True;
+  x := 1;
+end.
