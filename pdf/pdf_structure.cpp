@@ -1,0 +1,174 @@
+#include <algorithm>
+
+#include "pdf/pdf_objects.h"
+
+namespace foldant {
+
+namespace {
+
+constexpr std::string_view kSharedKeyNames =
+    "[MediaBox][Length][CropBox][Type][Subtype][Name][Pages][Page][Parent][Font][Contents]"
+    "[BaseFont][PDF][Text][ImageB][ImageC][ImageI][Resources][ProcSet][ExtGState][Type1]"
+    "[TrueType][WinAnsiEncoding][Filter][FlateDecode][Annot][URI][Goto][XYZ][iSTV][Tavrin]";
+
+// Below this many free slots the store grows to kSlotStep free slots.
+constexpr int32_t kSlotReserve = 100;
+constexpr int32_t kSlotStep = 1000;
+
+}  // namespace
+
+bool IsSharedKeyName(std::string_view name) {
+    std::string bracketed;
+    bracketed.reserve(name.size() + 2);
+    bracketed += '[';
+    bracketed += name;
+    bracketed += ']';
+    return kSharedKeyNames.find(bracketed) != std::string_view::npos;
+}
+
+TPDFStructure::~TPDFStructure() {
+    for (auto& object : objects_) {
+        object.reset();
+    }
+}
+
+void TPDFStructure::Clear() {
+    Precision = 4;
+    objects_.clear();
+    FreeSlots = 0;
+}
+
+TPDFObject* TPDFStructure::At(int32_t slot) const {
+    return slot >= 0 && slot < Count() ? objects_[static_cast<size_t>(slot)].get() : nullptr;
+}
+
+void TPDFStructure::Add(std::unique_ptr<TPDFObject> object) {
+    if (FreeSlots < kSlotReserve) {
+        Reserve(kSlotStep);
+    }
+    objects_[objects_.size() - static_cast<size_t>(FreeSlots)] = std::move(object);
+    --FreeSlots;
+}
+
+void TPDFStructure::Reserve(int32_t n) {
+    if (FreeSlots < n) {
+        objects_.resize(objects_.size() + static_cast<size_t>(n - FreeSlots));
+        FreeSlots = n;
+    }
+}
+
+void TPDFStructure::Remove(TPDFObject& object) {
+    int32_t slot = Count() - 1;
+    while (slot >= 0 && objects_[static_cast<size_t>(slot)].get() != &object) {
+        --slot;
+    }
+    if (slot < 0) {
+        return;
+    }
+    if (auto* name = As<TPDFName>(&object); name != nullptr && name->Shared) {
+        return;
+    }
+    for (int32_t i = 0; i < Count(); ++i) {
+        if (objects_[static_cast<size_t>(i)]->RefersTo(object)) {
+            return;
+        }
+    }
+    auto used = objects_.begin() + Count();
+    std::move(objects_.begin() + slot + 1, used, objects_.begin() + slot);
+    (used - 1)->reset();
+    ++FreeSlots;
+}
+
+TPDFNull& TPDFStructure::NewNull() {
+    return Make<TPDFNull>();
+}
+
+TPDFBoolean& TPDFStructure::NewBoolean(bool value) {
+    return Make<TPDFBoolean>(value);
+}
+
+TPDFNumeric& TPDFStructure::NewNumber(double value) {
+    return Make<TPDFNumeric>(value);
+}
+
+TPDFName& TPDFStructure::NewName(std::string text) {
+    return Make<TPDFName>(std::move(text));
+}
+
+TPDFName& TPDFStructure::KeyName(std::string_view text) {
+    TPDFName* name = IsSharedKeyName(text) ? FindName(text) : nullptr;
+    if (name == nullptr) {
+        name = &NewName(std::string(text));
+    }
+    name->Shared = true;
+    return *name;
+}
+
+TPDFName* TPDFStructure::FindName(std::string_view text) const {
+    for (int32_t i = 0; i < Count(); ++i) {
+        if (auto* name = As<TPDFName>(objects_[static_cast<size_t>(i)].get());
+            name != nullptr && name->Value == text) {
+            return name;
+        }
+    }
+    return nullptr;
+}
+
+TPDFString& TPDFStructure::NewString(std::string bytes, uint8_t mode) {
+    return Make<TPDFString>(std::move(bytes), mode);
+}
+
+TPDFArray& TPDFStructure::NewArray() {
+    return Make<TPDFArray>();
+}
+
+TPDFArray& TPDFStructure::NewArrayOf(const std::vector<TPDFObject*>& objects) {
+    TPDFArray& array = NewArray();
+    for (TPDFObject* object : objects) {
+        if (object != nullptr) {
+            array.Add(*object);
+        }
+    }
+    return array;
+}
+
+TPDFArray& TPDFStructure::NewIntegerArray(const std::vector<int32_t>& integers) {
+    TPDFArray& array = NewArray();
+    for (int32_t value : integers) {
+        array.Add(NewNumber(value));
+    }
+    return array;
+}
+
+TPDFArray& TPDFStructure::NewRealArray(const std::vector<double>& values) {
+    TPDFArray& array = NewArray();
+    for (double value : values) {
+        array.Add(NewNumber(value));
+    }
+    return array;
+}
+
+TPDFDictionary& TPDFStructure::NewDictionary() {
+    return Make<TPDFDictionary>();
+}
+
+TPDFIndRef& TPDFStructure::NewReference(int32_t objectNumber, int32_t generation) {
+    return Make<TPDFIndRef>(objectNumber, generation);
+}
+
+TPDFStream& TPDFStructure::NewStream(const std::string& data, bool compress) {
+    TPDFStream& stream = Make<TPDFStream>(NewDictionary(), std::string());
+    stream.SetData(data, compress);
+    return stream;
+}
+
+TPDFStream& TPDFStructure::NewStreamFrom(std::string data, TPDFDictionary& dictionary) {
+    return Make<TPDFStream>(dictionary, std::move(data));
+}
+
+TPDFObject& TPDFStructure::Parse(std::string_view text) {
+    int64_t consumed = 0;
+    return ParseAt(text, 1, consumed);
+}
+
+}  // namespace foldant
