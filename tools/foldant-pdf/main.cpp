@@ -10,6 +10,8 @@
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/wide_file_stream.h"
 #include "platform/windows1252.h"
+#include "tools/foldant-pdf/encrypt_command.h"
+#include "tools/foldant-pdf/join_command.h"
 
 namespace {
 
@@ -60,6 +62,8 @@ int RunCheck(const std::vector<std::string>& arguments) {
 
 const Command kCommands[] = {
     {"check", "check FILE", 1, 1, RunCheck},
+    {"join", foldant::kJoinUsage, 0, kAnyCount, foldant::RunJoin},
+    {"encrypt", foldant::kEncryptUsage, 0, kAnyCount, foldant::RunEncrypt},
 };
 
 int Usage() {

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "json/qv_json.h"
+#include "merge/permission_code.h"
+
+namespace foldant {
+
+// Appends a list of PDF files, one after the other, to a target PDF file, and records for each
+// whether it was joined. Marked source files are deleted and the log is written when the job is
+// destroyed.
+class TFoldant {
+  public:
+    using ItemCallback = std::function<void(TFoldant& sender)>;
+
+    // Why an item was or was not joined; the job document itself only says whether.
+    enum class ItemOutcome {
+        NotRun,
+        Joined,
+        Encrypted,
+        NotPdf,
+        // The joined file could not be copied back over the target.
+        NotWritten,
+        // The result was to be encrypted, which this build cannot do yet.
+        EncryptionUnavailable,
+    };
+
+    // The job document for these files, each taken into the job.
+    static std::string BuildJobText(const std::vector<std::string>& files);
+
+    // A text that is not JSON gives an empty job.
+    explicit TFoldant(std::string_view jobText);
+    ~TFoldant();
+    TFoldant(const TFoldant&) = delete;
+    TFoldant& operator=(const TFoldant&) = delete;
+
+    // True when every item was joined (an empty job too). Errors of files that cannot be
+    // opened end the run and reach the caller.
+    bool MergeAll(std::string_view permissionCode, const std::string& target,
+                  ItemCallback onItem = {});
+    // Joins one file into the target through four temporary files, deleted on every path.
+    bool MergeItem(bool isLast, const std::string& target, const std::string& itemFile);
+
+    int ItemCount() const { return ItemList->ChildCount(); }
+    std::string ItemFileName(int index) const;
+    // The outcome of each item of the last run, parallel to ItemList.
+    const std::vector<ItemOutcome>& Outcomes() const { return outcomes_; }
+
+    std::unique_ptr<TQvSONList> ItemList;
+    std::string LogFile;
+    uint8_t PermissionFlags = 0;
+    uint8_t ExtraFlags = 0;
+    uint8_t Level = TPermissionRequest::kLevel40;
+    bool EncryptResult = false;
+    ItemCallback OnItem;
+
+  private:
+    void DeleteMarkedFiles();
+    void WriteLog();
+
+    ItemOutcome lastOutcome_ = ItemOutcome::NotRun;
+    std::vector<ItemOutcome> outcomes_;
+};
+
+// The log path with every "<tmp>", in any letter case, replaced by the module's temporary
+// folder.
+std::string ExpandTempMarker(const std::string& path, const std::string& tempFolder);
+
+}  // namespace foldant

@@ -1,0 +1,66 @@
+#include "pdf/form_reader.h"
+
+#include <unordered_set>
+#include <utility>
+
+namespace foldant {
+
+namespace {
+
+// Field trees are shallow; a deeper one is damage, and walking it has no purpose.
+constexpr size_t kMaxFieldDepth = 64;
+
+}  // namespace
+
+TPDFFormReader::TPDFFormReader(TPDFDictionary& form, Resolver resolve)
+    : resolve_(std::move(resolve)) {
+    AddMissing(form);
+    Walk(As<TPDFArray>(resolve_(form.GetValue("Fields"))));
+}
+
+void TPDFFormReader::AddMissing(TPDFDictionary& form) {
+    TPDFStructure& store = form.Owner;
+    if (form.GetValue("Fields") == nullptr) {
+        form.Add("Fields", store.NewArray());
+    }
+    if (form.GetValue("CO") == nullptr) {
+        form.Add("CO", store.NewArray());
+    }
+    if (form.GetValue("DR") == nullptr) {
+        form.Add("DR", store.NewDictionary());
+    }
+}
+
+void TPDFFormReader::Walk(TPDFArray* fields) {
+    struct Level {
+        TPDFArray* kids;
+        int32_t next;
+    };
+    std::vector<Level> pending;
+    std::unordered_set<int32_t> entered;
+    if (fields != nullptr) {
+        pending.push_back({fields, 0});
+    }
+    while (!pending.empty()) {
+        Level& level = pending.back();
+        if (level.next >= level.kids->Count()) {
+            pending.pop_back();
+            continue;
+        }
+        auto* reference = As<TPDFIndRef>(level.kids->Item(level.next++));
+        if (reference == nullptr || !entered.insert(reference->RefNumber).second) {
+            continue;
+        }
+        auto* field = As<TPDFDictionary>(resolve_(reference));
+        if (field == nullptr) {
+            continue;
+        }
+        fieldNumbers_.push_back(reference->RefNumber);
+        auto* kids = As<TPDFArray>(resolve_(field->GetValue("Kids")));
+        if (kids != nullptr && pending.size() < kMaxFieldDepth) {
+            pending.push_back({kids, 0});
+        }
+    }
+}
+
+}  // namespace foldant

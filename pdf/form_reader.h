@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "pdf/pdf_objects.h"
+
+namespace foldant {
+
+// Prepares an interactive form dictionary for joining ("Fields" and "CO" arrays and a "DR"
+// dictionary where they are missing) and walks its field tree. Every field is entered once, so
+// a tree whose kids lead back to an ancestor ends.
+class TPDFFormReader {
+  public:
+    using Resolver = std::function<TPDFObject*(TPDFObject*)>;
+
+    TPDFFormReader(TPDFDictionary& form, Resolver resolve);
+
+    // Object numbers of the fields, parents before their kids, in tree order.
+    const std::vector<int32_t>& FieldNumbers() const { return fieldNumbers_; }
+
+  private:
+    void AddMissing(TPDFDictionary& form);
+    void Walk(TPDFArray* fields);
+
+    Resolver resolve_;
+    std::vector<int32_t> fieldNumbers_;
+};
+
+}  // namespace foldant

@@ -1,0 +1,148 @@
+#include "pdf/pdf_library.h"
+
+#include <memory>
+
+#include "pdf/buffered_read_stream.h"
+#include "pdf/smart_pdf_document.h"
+#include "pdf/smart_pdf_reader.h"
+#include "pdf/smart_pdf_writer.h"
+#include "pdf/wide_file_stream.h"
+#include "platform/file_system.h"
+#include "platform/windows1252.h"
+
+namespace foldant {
+
+namespace {
+
+// The copy store is renewed once it holds more objects than this.
+constexpr int32_t kCopyStoreLimit = 100;
+
+bool IsEncrypted(TSmartPDFReader& reader) {
+    return reader.Trailer != nullptr && reader.GetTrailerDictionary("Encrypt") != nullptr;
+}
+
+// Whether the document has a page tree that can take or give pages.
+bool HasPageTree(TSmartPDFDocument& document) {
+    return document.Catalog != nullptr && document.PageTreeRoot != nullptr &&
+           document.PageTreeRootRef != nullptr;
+}
+
+struct RootId {
+    int32_t number = 0;
+    int32_t generation = 0;
+};
+
+RootId RootOf(const TSmartPDFDocument& document) {
+    return {document.PageTreeRootRef->RefNumber, document.PageTreeRootRef->RefGeneration};
+}
+
+// Writes the objects 1..HighestNumber of one document, renumbered by `offset`; a number without
+// an object is written as null so every number of the output is present.
+void CopyObjects(TSmartPDFDocument& document, int32_t offset, TSmartPDFWriter& writer) {
+    auto store = std::make_unique<TPDFStructure>();
+    const int32_t highest = document.HighestNumber();
+    for (int32_t n = 1; n <= highest; ++n) {
+        TPDFObject* object = document.GetObject(n, store.get());
+        if (object == nullptr) {
+            writer.WriteObject(n + offset, document.GenerationOf(n), "null");
+        } else {
+            if (offset != 0) {
+                object->ShiftObjectNumbers(offset);
+            }
+            writer.WriteObject(n + offset, document.GenerationOf(n), object->WriteToText());
+        }
+        if (store->Count() > kCopyStoreLimit) {
+            store->Clear();
+        }
+    }
+}
+
+void SetTrailerSize(TPDFDictionary& trailer, int32_t size) {
+    TPDFStructure& store = trailer.Owner;
+    trailer.SetEntry(store.NewName("Size"), store.NewNumber(size));
+    // A hybrid file's pointer to its cross-reference stream would lead readers of the new file
+    // to bytes that are no such stream.
+    trailer.RemoveKey("XRefStm");
+}
+
+// The refusal code for the inputs, or 0 when they can be joined. Without a page tree on both
+// sides the output could not hold the pages of both files.
+int32_t RefusalOf(TSmartPDFReader& readerA, TSmartPDFDocument& a, TSmartPDFReader& readerB,
+                  TSmartPDFDocument& b, bool encrypted) {
+    if (encrypted) {
+        return TPdfLibrary::kEncrypted;
+    }
+    if (readerA.FailureCode != TSmartPDFReader::kOpened ||
+        readerB.FailureCode != TSmartPDFReader::kOpened) {
+        return TPdfLibrary::kNotReadable;
+    }
+    a.EnsurePageTreeRoot();
+    b.EnsurePageTreeRoot();
+    if (!HasPageTree(a) || !HasPageTree(b) || a.RootKids() == nullptr) {
+        return TPdfLibrary::kNotReadable;
+    }
+    return 0;
+}
+
+// Hangs the second page tree under the first root and joins forms and outlines; every change
+// is registered in the document whose number range it belongs to.
+void LinkDocuments(TSmartPDFDocument& a, TSmartPDFDocument& b, const RootId& rootA,
+                   const RootId& rootB, int32_t q) {
+    b.PushDownPageBoxes();
+    b.SetRootParent(rootA.number - q, rootA.generation);
+    const int32_t added = b.PageCount();
+    a.AppendRootKid(rootB.number + q, rootB.generation, added);
+    if (b.FormDict != nullptr) {
+        a.MergeForm(b.FieldsArray(), b.CalcOrderArray(), b.NeedAppearances(), q);
+    }
+    if (b.HasOutlines()) {
+        if (a.HasOutlines()) {
+            a.JoinOutlines(b, q);
+        } else {
+            a.AdoptOutlines(*As<TPDFIndRef>(b.Catalog->GetValue("Outlines")), q);
+        }
+    }
+}
+
+}  // namespace
+
+int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteStream& output) {
+    TSmartPDFReader readerA(first);
+    TSmartPDFReader readerB(second);
+    const bool encrypted = IsEncrypted(readerA) || IsEncrypted(readerB);
+    TSmartPDFDocument a(readerA);
+    TSmartPDFDocument b(readerB);
+    FailureCode = RefusalOf(readerA, a, readerB, b, encrypted);
+    if (FailureCode != 0) {
+        return 0;
+    }
+
+    readerA.PrepareTrailer();
+    readerB.PrepareTrailer();
+    TSmartPDFWriter writer(output);
+    writer.WriteHeader("1.4");
+    const RootId rootA = RootOf(a);
+    const RootId rootB = RootOf(b);
+    a.EnsureForm();
+    const int32_t q = a.HighestNumber();
+    LinkDocuments(a, b, rootA, rootB, q);
+
+    CopyObjects(a, 0, writer);
+    CopyObjects(b, q, writer);
+    SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
+    writer.WriteXRefAndTrailer(*readerA.Trailer, false, 0);
+    return 1;
+}
+
+bool TPdfLibraryEx::JoinFiles(const std::string& first, const std::string& second,
+                              const std::string& output) {
+    TWideFileStream firstFile(AnsiToUtf16(first), TWideFileStream::kModeRead);
+    TWideFileStream secondFile(AnsiToUtf16(second), TWideFileStream::kModeRead);
+    platform::DeleteFile(output);
+    TWideFileStream outputFile(AnsiToUtf16(output), TWideFileStream::kModeCreate);
+    TBufferedReadStream firstInput(firstFile);
+    TBufferedReadStream secondInput(secondFile);
+    return JoinStreams(firstInput, secondInput, outputFile) == 1;
+}
+
+}  // namespace foldant
