@@ -6,15 +6,31 @@ ensure_packages
 build "$ROOT/build"
 BIN="$ROOT/build/bin"
 
-ran=0
-if [ -x "$BIN/foldant-pdf" ] && compgen -G "$ROOT/samples/*.pdf" >/dev/null; then
-    echo "== Reading the sample PDF files"
-    for file in "$ROOT"/samples/*.pdf; do
-        echo "-- $(basename "$file")"
-        "$BIN/foldant-pdf" check "$file" || true
-    done
-    ran=1
+# The main job: a sending job on the bundled samples. The invoice is the document being sent
+# (the target the chosen attachments are joined to); the attachments are two PDF files and a
+# note that is not a PDF file. Everything happens in a folder of its own, kept for a look.
+JOB="$ROOT/build/demo-job"
+rm -rf "$JOB"
+mkdir -p "$JOB/Anhänge" "$JOB/db"
+cp "$ROOT/samples/Lieferschein 2026-0815.pdf" "$ROOT/samples/Preisübersicht März.pdf" \
+   "$ROOT/samples/Notiz.txt" "$JOB/Anhänge/"
+TARGET="$JOB/Rechnung 2026-0815 mit Anlagen.pdf"
+cp "$ROOT/samples/Rechnung 2026-0815.pdf" "$TARGET"
+ATTACHMENTS=("$JOB/Anhänge/Lieferschein 2026-0815.pdf" "$JOB/Anhänge/Notiz.txt"
+             "$JOB/Anhänge/Preisübersicht März.pdf")
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "== A sending job: choose the attachments in the window, then press Ausführen"
+    "$BIN/foldant-host" send --module "$BIN/foldant" --db "$JOB/db" \
+        --caption "Rechnung 2026-0815" --target "$TARGET" "${ATTACHMENTS[@]}" || status=$?
+else
+    echo "== No display: the response conversation alone joins the attachments"
+    "$BIN/foldant-host" respond --module "$BIN/foldant" --target "$TARGET" \
+        "${ATTACHMENTS[@]}" || status=$?
 fi
-if [ "$ran" -eq 0 ]; then
-    echo "Built $(ls "$BIN" 2>/dev/null | wc -l) program(s) in build/bin; no sending job can run yet."
+if [ "${status:-0}" -ne 0 ]; then
+    echo "The sending job did not complete (foldant-host ended with ${status})."
+    exit "$status"
 fi
+echo
+echo "The joined file is: $TARGET"

@@ -78,6 +78,13 @@ class ScriptedService {
         thread_.join();
     }
     int Served() const { return served_; }
+    // The client may return before the service has finished with the connection.
+    bool WaitServed(int count) const {
+        for (int i = 0; i < 500 && served_ < count; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return served_ >= count;
+    }
 
   private:
     std::unique_ptr<platform::PipeServer> server_;
@@ -105,6 +112,7 @@ TEST_F(LocalServiceClient, DbPathRequestBytesAndAnswerWithSeparator) {
     });
     NameService("svc");
     EXPECT_EQ(ReadDBPath(), "/db/Firma/");
+    ASSERT_TRUE(service.WaitServed(1));
     std::string expected = std::string(8, '\0') + Int64Bytes(85);
     expected += std::string("\x0E\0\0\0", 4) + std::string("C\0O\0M\0M\0A\0N\0D\0", 14) +
                 Int64Bytes(12) + std::string("D\0B\0P\0A\0T\0H\0", 12);
