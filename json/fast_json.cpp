@@ -5,6 +5,7 @@
 #include "json/fast_json_syntax.h"
 #include "json/json_error.h"
 #include "json/json_number.h"
+#include "platform/windows1252.h"
 
 namespace foldant {
 
@@ -147,7 +148,7 @@ void TJsonValue::Parse(std::string_view text, int depth) {
             SetNumber(piece.number);
             break;
         case PieceKind::Boolean:
-            SetBoolean(fast_json::EqualsIgnoringAsciiCase(text, "true"));
+            SetBoolean(EqualsIgnoringAsciiCase(text, "true"));
             break;
         case PieceKind::Null:
             SetNull();
@@ -250,7 +251,7 @@ void TJsonPair::AppendText(std::string& out) const {
 
 TJsonValue& TJsonObject::Member(std::string_view name) {
     for (auto& pair : pairs_) {
-        if (fast_json::EqualsIgnoringAsciiCase(pair->Name(), name)) {
+        if (EqualsIgnoringAsciiCase(pair->Name(), name)) {
             return pair->Value();
         }
     }

@@ -103,20 +103,6 @@ bool IsQuoted(std::string_view piece) {
     return piece.size() > 1 && piece.front() == '"' && piece.back() == '"';
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
 Classified Classify(std::string_view piece) {
     if (piece.size() > 1) {
         char first = piece.front();

@@ -27,7 +27,6 @@ struct Classified {
 Classified Classify(std::string_view piece);
 
 bool IsQuoted(std::string_view piece);
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // className names the node in the "InvalidHexNumber" error.
 std::string Unescape(std::string_view inside, const char* className);

@@ -20,20 +20,6 @@ const char* ScalarKindName(const JsonScalar& value) {
                     target);
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<double> ScalarToNumber(const JsonScalar& value) {
     if (auto* b = std::get_if<bool>(&value)) {
         return *b ? 1.0 : 0.0;

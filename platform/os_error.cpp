@@ -8,7 +8,8 @@ namespace foldant::platform {
 
 ErrorClass ClassifyErrno(int error, const std::string& path) {
     switch (error) {
-        case 0: return ErrorClass::None;
+        case 0:
+            return ErrorClass::None;
         case ENOENT: {
             // Windows tells a missing file from a missing folder on the way to it.
             auto slash = path.find_last_of('/');
@@ -21,21 +22,27 @@ ErrorClass ClassifyErrno(int error, const std::string& path) {
             }
             return ErrorClass::FileNotFound;
         }
-        case ENOTDIR: return ErrorClass::PathNotFound;
+        case ENOTDIR:
+            return ErrorClass::PathNotFound;
         case ENAMETOOLONG:
         case EINVAL:
-        case EILSEQ: return ErrorClass::InvalidName;
+        case EILSEQ:
+            return ErrorClass::InvalidName;
         case EWOULDBLOCK:
-        case ETXTBSY: return ErrorClass::SharingViolation;
+        case ETXTBSY:
+            return ErrorClass::SharingViolation;
         case EHOSTUNREACH:
         case ENETUNREACH:
         case EREMOTEIO:
         case ESTALE:
-        case ENODEV: return ErrorClass::BadNetworkPath;
+        case ENODEV:
+            return ErrorClass::BadNetworkPath;
         case EACCES:
         case EPERM:
-        case EROFS: return ErrorClass::AccessDenied;
-        default: return ErrorClass::Other;
+        case EROFS:
+            return ErrorClass::AccessDenied;
+        default:
+            return ErrorClass::Other;
     }
 }
 

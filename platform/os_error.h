@@ -22,13 +22,13 @@ ErrorClass ClassifyErrno(int error, const std::string& path = {});
 
 // A failed call into the operating system, carrying errno and its class.
 class OsError : public std::runtime_error {
-public:
+  public:
     OsError(const std::string& message, int error, ErrorClass errorClass)
         : std::runtime_error(message), error_(error), class_(errorClass) {}
     int Errno() const { return error_; }
     ErrorClass Class() const { return class_; }
 
-private:
+  private:
     int error_;
     ErrorClass class_;
 };

@@ -43,26 +43,10 @@ size_t ProgramPart(std::string_view line, std::string& program) {
     return i;
 }
 
-bool OnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) {
-        return false;
-    }
-    std::string folders = path;
-    size_t start = 0;
-    while (start <= folders.size()) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos) {
-            end = folders.size();
-        }
-        std::string folder = folders.substr(start, end - start);
-        std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
+bool IsExecutable(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 std::string ExeLauncher() {
@@ -70,7 +54,7 @@ std::string ExeLauncher() {
     if (launcher != nullptr && *launcher != '\0') {
         return launcher;
     }
-    return OnPath("wine") ? "wine" : std::string();
+    return ProgramOnPath("wine") ? "wine" : std::string();
 }
 
 void WriteAll(int fd, const void* data, size_t count) {
@@ -274,6 +258,27 @@ std::optional<std::string> ShellLinkTarget(const std::string& ansiPath) {
         target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
     }
     return Utf8ToAnsi(target);
+}
+
+bool ProgramOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) {
+        return false;
+    }
+    std::string folders = path;
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) {
+            end = folders.size();
+        }
+        std::string folder = folders.substr(start, end - start);
+        if (!folder.empty() && IsExecutable(folder + "/" + name)) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
 }
 
 }  // namespace foldant::platform

@@ -32,6 +32,9 @@ ProgramCall ParseProgramCall(std::string_view commandLine);
 // Starts the program of the command line; false when it could not be started.
 bool StartProcess(const std::string& commandLine);
 
+// Whether an executable file of that name lies in one of the folders of PATH.
+bool ProgramOnPath(const std::string& name);
+
 // Performs a shell verb ("open", or empty for the same) on a document or address; the target
 // may come in one pair of double quotes. Uses $FOLDANT_OPEN_COMMAND, default xdg-open. False for
 // other verbs or when the opener could not be started.

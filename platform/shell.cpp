@@ -9,39 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/windows1252.h"
 
 extern char** environ;
 
 namespace foldant::platform {
 namespace {
-
-bool IsExecutable(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           access(path.c_str(), X_OK) == 0;
-}
-
-bool ProgramOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) {
-        return false;
-    }
-    std::string folders = path;
-    size_t start = 0;
-    while (start <= folders.size()) {
-        size_t end = folders.find(':', start);
-        if (end == std::string::npos) {
-            end = folders.size();
-        }
-        std::string folder = folders.substr(start, end - start);
-        if (!folder.empty() && IsExecutable(folder + "/" + name)) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
 
 // Runs the program and waits for it; answers its exit status, or -1 when it could not start.
 int RunAndWait(const std::vector<std::string>& arguments) {

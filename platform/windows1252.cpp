@@ -115,6 +115,20 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 8);

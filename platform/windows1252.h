@@ -34,6 +34,9 @@ bool IsValidUtf8(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 
+// Compares two texts, letters A to Z matching their lower-case forms; other bytes as they are.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Appends the UTF-8 bytes of one code point.
 void AppendUtf8(std::string& out, char32_t character);
 

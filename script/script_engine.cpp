@@ -20,7 +20,7 @@ ScriptEngine::ScriptEngine() {
 ScriptEngine::~ScriptEngine() = default;
 
 void ScriptEngine::SetSyntax(const std::string& name) {
-    if (!SameTextAscii(name, "PascalScript")) {
+    if (!EqualsIgnoringAsciiCase(name, "PascalScript")) {
         throw ScriptError("Unknown script syntax '" + name + "'");
     }
     syntax_ = name;

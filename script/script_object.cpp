@@ -29,17 +29,17 @@ void ScriptObject::SetDefault(const ScriptValue&, const ScriptValue&) {
 }
 
 ScriptValue ScriptException::GetProperty(const std::string& name) {
-    if (SameTextAscii(name, "Message")) {
+    if (EqualsIgnoringAsciiCase(name, "Message")) {
         return ScriptValue::FromString(message_);
     }
-    if (SameTextAscii(name, "ClassName")) {
+    if (EqualsIgnoringAsciiCase(name, "ClassName")) {
         return ScriptValue::FromString(ClassName());
     }
     return ScriptObject::GetProperty(name);
 }
 
 void ScriptException::SetProperty(const std::string& name, const ScriptValue& value) {
-    if (SameTextAscii(name, "Message")) {
+    if (EqualsIgnoringAsciiCase(name, "Message")) {
         message_ = value.AsString();
         return;
     }
@@ -56,10 +56,10 @@ size_t ScriptStringList::CheckedIndex(const ScriptValue& index) const {
 }
 
 ScriptValue ScriptStringList::GetProperty(const std::string& name) {
-    if (SameTextAscii(name, "Count")) {
+    if (EqualsIgnoringAsciiCase(name, "Count")) {
         return ScriptValue::FromInt(static_cast<int64_t>(items_.size()));
     }
-    if (SameTextAscii(name, "Text")) {
+    if (EqualsIgnoringAsciiCase(name, "Text")) {
         std::string text;
         for (const auto& item : items_) {
             text += item + "\r\n";
@@ -71,15 +71,15 @@ ScriptValue ScriptStringList::GetProperty(const std::string& name) {
 
 ScriptValue ScriptStringList::CallMethod(const std::string& name,
                                          const std::vector<ScriptValue>& args) {
-    if (SameTextAscii(name, "Add") && args.size() == 1) {
+    if (EqualsIgnoringAsciiCase(name, "Add") && args.size() == 1) {
         items_.push_back(args[0].AsString());
         return ScriptValue::FromInt(static_cast<int64_t>(items_.size()) - 1);
     }
-    if (SameTextAscii(name, "Clear") && args.empty()) {
+    if (EqualsIgnoringAsciiCase(name, "Clear") && args.empty()) {
         items_.clear();
         return {};
     }
-    if (SameTextAscii(name, "IndexOf") && args.size() == 1) {
+    if (EqualsIgnoringAsciiCase(name, "IndexOf") && args.size() == 1) {
         std::string wanted = AnsiUpperCase(args[0].AsString());
         for (size_t i = 0; i < items_.size(); ++i) {
             if (AnsiUpperCase(items_[i]) == wanted) {
@@ -88,7 +88,7 @@ ScriptValue ScriptStringList::CallMethod(const std::string& name,
         }
         return ScriptValue::FromInt(-1);
     }
-    if (SameTextAscii(name, "Strings") && args.size() == 1) {
+    if (EqualsIgnoringAsciiCase(name, "Strings") && args.size() == 1) {
         return GetDefault(args[0]);
     }
     return ScriptObject::CallMethod(name, args);

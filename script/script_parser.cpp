@@ -577,8 +577,8 @@ class Parser {
         ExprPtr value = Expression();
         if (value->kind == ExprKind::MethodCall) {
             auto& call = static_cast<MethodCallExpr&>(*value);
-            if (SameTextAscii(call.name, "create") && call.object->kind == ExprKind::Name &&
-                call.args.size() == 1) {
+            if (EqualsIgnoringAsciiCase(call.name, "create") &&
+                call.object->kind == ExprKind::Name && call.args.size() == 1) {
                 stmt->message = std::move(call.args[0]);
                 return stmt;
             }

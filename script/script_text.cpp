@@ -93,20 +93,6 @@ std::string AsciiLowerCase(std::string_view text) {
     return result;
 }
 
-bool SameTextAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
 char DecimalSeparator() {
     return gDecimalSeparator.load();
 }

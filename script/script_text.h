@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/windows1252.h"
+
 namespace foldant {
 
 char AnsiUpperChar(char c);
@@ -18,7 +20,6 @@ std::string AnsiLowerCase(std::string_view text);
 // ASCII letters only, as the dialect's UpperCase and LowerCase do.
 std::string AsciiUpperCase(std::string_view text);
 std::string AsciiLowerCase(std::string_view text);
-bool SameTextAscii(std::string_view a, std::string_view b);
 
 // The separators number text follows while the process runs; a script engine may replace them
 // for its lifetime.

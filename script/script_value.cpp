@@ -104,10 +104,10 @@ bool ScriptValue::AsBool() const {
         case ValueKind::Date:
             return double_ != 0;
         case ValueKind::String: {
-            if (SameTextAscii(TrimText(text_), "true")) {
+            if (EqualsIgnoringAsciiCase(TrimText(text_), "true")) {
                 return true;
             }
-            if (SameTextAscii(TrimText(text_), "false")) {
+            if (EqualsIgnoringAsciiCase(TrimText(text_), "false")) {
                 return false;
             }
             if (auto number = ParseFloat(text_)) {

@@ -140,6 +140,36 @@ TEST_F(ExchangeTest, HostMessagesGoToTheHandlerOfTheMode) {
     }
 }
 
+// A host writes Windows-1252: the en dash, umlauts, the euro sign and the rest of bytes 128
+// to 159 must reach the handler as the same names, not as control characters or "fÃ¼r".
+TEST_F(ExchangeTest, WindowsFileNamesOfAHostMessageArriveIntact) {
+    TestShell shell;
+    TestBlock block("varnel-");
+    std::vector<std::string> names;
+    TExChangeObject exchange(
+        block.Name(),
+        [&](TExChangeObject&, TQvCustomJSON& document) {
+            names.push_back(JsonReadText(&document, "Attachments"));
+        },
+        Recorder("response"), shell, clock_.Manager());
+    const std::string attachments =
+        "C:/Rechnung \x96 M\xE4rz.pdf\r\nC:/Angebot f\xFCr 500 \x80.pdf\r\n"
+        "C:/\x8C\x84\x93\x82\x91\x85\x89\x99\x9A\x9E\x9F.pdf";
+    std::string escaped;
+    for (char c : attachments) {
+        if (c == '\r') {
+            escaped += "\\r";
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
+    }
+    block.Write("{\"UID\":\"host\",\"Attachments\":\"" + escaped + "\"}");
+    ASSERT_TRUE(platform::DispatchMessagesUntil([&] { return !names.empty(); }, kPatienceMs));
+    EXPECT_EQ(names[0], attachments);
+}
+
 TEST_F(ExchangeTest, OwnMessagesAreDroppedAndOnesWithoutUidAccepted) {
     TestShell shell(true);
     TestBlock block("varnel-");
