@@ -27,8 +27,6 @@ class TFoldant {
         NotPdf,
         // The joined file could not be copied back over the target.
         NotWritten,
-        // The result was to be encrypted, which this build cannot do yet.
-        EncryptionUnavailable,
     };
 
     // The job document for these files, each taken into the job.

@@ -77,8 +77,6 @@ const char* Reason(TFoldant::ItemOutcome outcome) {
             return "not a PDF or too damaged to read";
         case TFoldant::ItemOutcome::NotWritten:
             return "the joined file could not be written";
-        case TFoldant::ItemOutcome::EncryptionUnavailable:
-            return "encrypting the result is not available";
         default:
             return "not run";
     }
