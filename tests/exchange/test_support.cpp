@@ -50,7 +50,7 @@ class TempFolderEnvironment : public ::testing::Environment {
         std::filesystem::remove_all(folder_, ignored);
     }
 
-private:
+  private:
     std::string folder_;
 };
 

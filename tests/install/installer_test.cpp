@@ -227,9 +227,9 @@ TEST_F(InstallationWithService, DatabaseFolderThatDoesNotExistAsksForADatabase) 
     EXPECT_EQ(service_->RequestCount(), 1);
 }
 
-TEST_F(Installation, ServiceProgramAnswersTheDatabaseFolder) {
+TEST_F(Installation, HostServiceCommandAnswersTheDatabaseFolder) {
     std::filesystem::create_directories(Path("db"));
-    auto service = platform::ChildProcess::Start(FOLDANT_BINARY_DIR "/bin/foldant-service",
+    auto service = platform::ChildProcess::Start(FOLDANT_BINARY_DIR "/bin/foldant-host",
                                                  {"service", "--db", Path("db")});
     std::string nameFile = GetTempFolder() + kServiceNameFile;
     std::string answer;
