@@ -1,0 +1,93 @@
+"""What the PDF benchmarks share: the corpus inputs, building large files from them with qpdf,
+and timing a table of commands against our own with /usr/bin/time.
+
+Every command runs `runs` times, the commands alternating within each round; the median wall
+time, peak memory and processor time are printed, each peer's as a multiple of ours (the first
+command of the table). Processor times have a resolution of 10 ms.
+"""
+import csv
+import os
+import shutil
+import statistics
+import subprocess
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CORPUS = os.path.normpath(os.path.join(HERE, "..", "..", "shared", "corpus"))
+SAMPLES = os.path.normpath(os.path.join(HERE, "..", "samples"))
+
+
+def clean_files():
+    """(path, bytes) of every clean, unencrypted corpus file with pages, smallest first."""
+    with open(os.path.join(CORPUS, "MANIFEST.tsv"), newline="") as manifest:
+        rows = list(csv.DictReader(manifest, delimiter="\t"))
+    rows = [r for r in rows if r["reference_check"] == "clean" and r["encrypted"] == "no"
+            and r["pages"].isdigit() and int(r["pages"]) > 0]
+    rows.sort(key=lambda r: int(r["bytes"]))
+    return [(os.path.join(CORPUS, "pdf", r["file"]), int(r["bytes"])) for r in rows]
+
+
+def qpdf_pages(inputs, output):
+    subprocess.run(["qpdf", "--empty", "--warning-exit-0", "--pages", *inputs, "--", output],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def build_large_input(scratch, name, files, copies):
+    """The pages of `files`, repeated `copies` times, as one file in the scratch folder."""
+    single = os.path.join(scratch, "half-%s.pdf" % name)
+    qpdf_pages(files, single)
+    parts = [single]
+    for i in range(1, copies):
+        copy = os.path.join(scratch, "half-%s-%d.pdf" % (name, i))
+        shutil.copyfile(single, copy)
+        parts.append(copy)
+    large = os.path.join(scratch, "large-%s.pdf" % name)
+    qpdf_pages(parts, large)
+    return large
+
+
+def measure(command, scratch, accepted_codes):
+    """Wall seconds, peak resident kilobytes and processor seconds, or None on failure."""
+    report = os.path.join(scratch, "time.txt")
+    start = time.perf_counter()
+    run = subprocess.run(["/usr/bin/time", "-f", "%M %U %S", "-o", report, *command],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    seconds = time.perf_counter() - start
+    with open(report) as text:
+        last = text.read().strip().splitlines()[-1].split()
+    if run.returncode not in accepted_codes or len(last) != 3 or not last[0].isdigit():
+        return None
+    return seconds, int(last[0]), float(last[1]) + float(last[2])
+
+
+def compare(table, scratch, runs, accepted_codes=(0,)):
+    samples = {name: [] for name in table}
+    failed = set()
+    for round_number in range(runs):
+        names = list(table)
+        if round_number % 2:
+            names.reverse()
+        for name in names:
+            if name in failed:
+                continue
+            result = measure(table[name], scratch, accepted_codes)
+            if result is None:
+                failed.add(name)
+            else:
+                samples[name].append(result)
+    ours_name = next(iter(table))
+    width = max(len(name) for name in table)
+    if not samples[ours_name]:
+        print("  %s failed" % ours_name)
+        return
+    ours = [statistics.median(column) for column in zip(*samples[ours_name])]
+    print("  %-*s %9s %9s %11s %9s %9s %9s" % (width, "tool", "median s", "x ours", "peak MB",
+                                               "x ours", "cpu s", "x ours"))
+    for name, values in samples.items():
+        if name in failed or not values:
+            print("  %-*s %s" % (width, name, "did not finish (time limit or error)"))
+            continue
+        seconds, memory, cpu = (statistics.median(column) for column in zip(*values))
+        print("  %-*s %9.3f %9.2f %11.1f %9.2f %9.2f %9.2f" % (
+            width, name, seconds, seconds / ours[0], memory / 1024, memory / ours[1], cpu,
+            cpu / max(ours[2], 0.01)))
