@@ -9,6 +9,13 @@
 
 namespace foldant::platform {
 
+// The folder delimiter the system's own paths use; Windows also takes "/" in most calls.
+#ifdef _WIN32
+inline constexpr char kPathDelimiter = '\\';
+#else
+inline constexpr char kPathDelimiter = '/';
+#endif
+
 struct FileAttributes {
     // Of what the path leads to: a symbolic link counts as a folder when its target is one.
     bool isFolder = false;

@@ -17,7 +17,7 @@ namespace {
 
 using platform::ErrorClass;
 
-constexpr char kDelimiter = '/';
+constexpr char kDelimiter = platform::kPathDelimiter;
 constexpr int kEnsureDirectoryErrorCode = 3;
 constexpr int kCopyAttempts = 10;
 constexpr std::chrono::milliseconds kCopyPauseStep{100};
