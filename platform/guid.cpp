@@ -1,27 +1,12 @@
 #include "platform/guid.h"
 
-#include <sys/random.h>
-
-#include <cerrno>
-
-#include "platform/os_error.h"
+#include "platform/random.h"
 
 namespace foldant::platform {
 
 Guid NewGuid() {
     Guid guid;
-    size_t done = 0;
-    while (done < guid.bytes.size()) {
-        ssize_t n = ::getrandom(guid.bytes.data() + done, guid.bytes.size() - done, 0);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            int error = errno;
-            throw OsError("getrandom failed", error, ClassifyErrno(error));
-        }
-        done += static_cast<size_t>(n);
-    }
+    FillRandom(guid.bytes.data(), guid.bytes.size());
     guid.bytes[6] = static_cast<uint8_t>((guid.bytes[6] & 0x0F) | 0x40);
     guid.bytes[8] = static_cast<uint8_t>((guid.bytes[8] & 0x3F) | 0x80);
     return guid;
