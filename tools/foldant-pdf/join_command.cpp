@@ -7,6 +7,8 @@
 
 #include "json/json_text.h"
 #include "merge/foldant.h"
+#include "pdf/smart_pdf_reader.h"
+#include "pdf/wide_file_stream.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 #include "util/file_utils.h"
@@ -82,6 +84,18 @@ const char* Reason(TFoldant::ItemOutcome outcome) {
     }
 }
 
+// The job appends to a copy of the first input; a first input that is no PDF would be copied to
+// OUT as it is, and the others reported as joined into it.
+bool ReadsAsPdf(const std::string& utf8Path) {
+    try {
+        TWideFileStream file(Utf8ToUtf16(utf8Path), TWideFileStream::kModeRead);
+        TSmartPDFReader reader(file);
+        return reader.FailureCode == 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 int ReportItems(const JoinRequest& request, const TFoldant& job) {
     int status = kAllJoined;
     for (int i = 0; i < job.ItemCount(); ++i) {
@@ -107,6 +121,11 @@ int RunJob(const JoinRequest& request) {
             std::fprintf(stderr, "foldant-pdf join: %s is also an input\n", request.output.c_str());
             return kFailed;
         }
+    }
+    if (!ReadsAsPdf(request.inputs[0])) {
+        std::fprintf(stderr, "foldant-pdf join: %s is not a PDF or cannot be read\n",
+                     request.inputs[0].c_str());
+        return kSomeNotJoined;
     }
     const bool inPlace = platform::SameFile(output, first);
     try {
