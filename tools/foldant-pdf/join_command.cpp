@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -85,14 +86,19 @@ const char* Reason(TFoldant::ItemOutcome outcome) {
 }
 
 // The job appends to a copy of the first input; a first input that is no PDF would be copied to
-// OUT as it is, and the others reported as joined into it.
-bool ReadsAsPdf(const std::string& utf8Path) {
+// OUT as it is, and the others reported as joined into it. One that cannot be opened at all is
+// left to the copy, which reports it as a file error.
+bool OpensButIsNoPdf(const std::string& utf8Path) {
+    std::unique_ptr<TWideFileStream> file;
     try {
-        TWideFileStream file(Utf8ToUtf16(utf8Path), TWideFileStream::kModeRead);
-        TSmartPDFReader reader(file);
-        return reader.FailureCode == 0;
+        file = std::make_unique<TWideFileStream>(Utf8ToUtf16(utf8Path), TWideFileStream::kModeRead);
     } catch (const std::exception&) {
         return false;
+    }
+    try {
+        return TSmartPDFReader(*file).FailureCode != 0;
+    } catch (const std::exception&) {
+        return true;
     }
 }
 
@@ -122,7 +128,7 @@ int RunJob(const JoinRequest& request) {
             return kFailed;
         }
     }
-    if (!ReadsAsPdf(request.inputs[0])) {
+    if (OpensButIsNoPdf(request.inputs[0])) {
         std::fprintf(stderr, "foldant-pdf join: %s is not a PDF or cannot be read\n",
                      request.inputs[0].c_str());
         return kSomeNotJoined;
