@@ -45,4 +45,18 @@ ErrorClass ClassifyErrno(int error, const std::string& path) {
     }
 }
 
+std::string SystemErrorText(int error) {
+    wchar_t* text = nullptr;
+    ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message =
+        text != nullptr ? win32::Ansi(text) : "unknown error " + std::to_string(error);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.pop_back();
+    }
+    return message;
+}
+
 }  // namespace foldant::platform
