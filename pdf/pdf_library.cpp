@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "pdf/buffered_read_stream.h"
+#include "pdf/named_destinations.h"
 #include "pdf/smart_pdf_document.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/smart_pdf_writer.h"
@@ -102,6 +103,7 @@ void LinkDocuments(TSmartPDFDocument& a, TSmartPDFDocument& b, const RootId& roo
             a.AdoptOutlines(*As<TPDFIndRef>(b.Catalog->GetValue("Outlines")), q);
         }
     }
+    JoinNamedDestinations(a, b, q);
 }
 
 }  // namespace
