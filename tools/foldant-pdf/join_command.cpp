@@ -2,13 +2,17 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
 #include "json/json_text.h"
 #include "merge/foldant.h"
+#include "pdf/smart_pdf_reader.h"
+#include "pdf/wide_file_stream.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
+#include "util/file_replacement.h"
 #include "util/file_utils.h"
 
 namespace foldant {
@@ -75,10 +79,29 @@ const char* Reason(TFoldant::ItemOutcome outcome) {
             return "encrypted";
         case TFoldant::ItemOutcome::NotPdf:
             return "not a PDF or too damaged to read";
+        case TFoldant::ItemOutcome::NotOpened:
+            return "cannot be opened";
         case TFoldant::ItemOutcome::NotWritten:
             return "the joined file could not be written";
         default:
             return "not run";
+    }
+}
+
+// The job appends to a copy of the first input; a first input that is no PDF would be copied to
+// OUT as it is, and the others reported as joined into it. One that cannot be opened at all is
+// left to the copy, which reports it as a file error.
+bool OpensButIsNoPdf(const std::string& utf8Path) {
+    std::unique_ptr<TWideFileStream> file;
+    try {
+        file = std::make_unique<TWideFileStream>(Utf8ToUtf16(utf8Path), TWideFileStream::kModeRead);
+    } catch (const std::exception&) {
+        return false;
+    }
+    try {
+        return TSmartPDFReader(*file).FailureCode != 0;
+    } catch (const std::exception&) {
+        return true;
     }
 }
 
@@ -97,8 +120,9 @@ int ReportItems(const JoinRequest& request, const TFoldant& job) {
     return status;
 }
 
-// The job runs on OUT itself; when it cannot finish, OUT is removed again unless it is the
-// first input, which the job then extends in place.
+// The job runs on a work file beside OUT, which replaces OUT once the job is done, so OUT is
+// never seen half written. When OUT is the first input, the job extends it in place; every item
+// then replaces it whole.
 int RunJob(const JoinRequest& request) {
     const std::string output = WithFolderPart(Utf8ToAnsi(request.output));
     const std::string first = Utf8ToAnsi(request.inputs[0]);
@@ -108,20 +132,25 @@ int RunJob(const JoinRequest& request) {
             return kFailed;
         }
     }
-    const bool inPlace = platform::SameFile(output, first);
-    try {
-        if (!CopyFileRetry(first, output)) {
-            throw std::runtime_error("cannot write " + request.output);
-        }
-        TFoldant job(JobText(request));
+    if (OpensButIsNoPdf(request.inputs[0])) {
+        std::fprintf(stderr, "foldant-pdf join: %s is not a PDF or cannot be read\n",
+                     request.inputs[0].c_str());
+        return kSomeNotJoined;
+    }
+    TFoldant job(JobText(request));
+    if (platform::SameFile(output, first)) {
         job.MergeAll(request.permissions, output);
         return ReportItems(request, job);
-    } catch (const std::exception&) {
-        if (!inPlace) {
-            DeleteFileIfExists(output);
-        }
-        throw;
     }
+    TFileReplacement replacement(output);
+    if (!CopyFileRetry(first, replacement.WorkFile())) {
+        throw std::runtime_error("cannot write " + request.output);
+    }
+    job.MergeAll(request.permissions, replacement.WorkFile());
+    if (replacement.Commit() != TFileReplacement::Result::Replaced) {
+        throw std::runtime_error("cannot write " + request.output);
+    }
+    return ReportItems(request, job);
 }
 
 }  // namespace
