@@ -142,6 +142,8 @@ class TDestinationRenamer {
             previous = page;
             auto* dictionary = As<TPDFDictionary>(document_.GetObject(page->RefNumber, nullptr));
             if (dictionary != nullptr) {
+                // The page's own open and close actions may go to a name as well.
+                RenameInDestinationUser(*dictionary, {page->RefNumber, dictionary}, 0);
                 RenameInAnnotations(*dictionary, {page->RefNumber, dictionary});
             }
         }

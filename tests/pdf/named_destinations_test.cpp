@@ -11,6 +11,7 @@
 
 #include "pdf/byte_stream.h"
 #include "pdf/name_tree.h"
+#include "pdf/page_tree.h"
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_document.h"
 #include "pdf/smart_pdf_reader.h"
@@ -126,7 +127,11 @@ std::string NamedDocument(int pages, Kind kind, const std::vector<Named>& names)
                       " /MediaBox [ 0 0 612 792 ] >>");
     for (int i = 0; i < pages; ++i) {
         pdf.Object(3 + i, "<< /Type /Page /Parent 2 0 R" +
-                              (i == 0 ? " /Annots [ " + links + "]" : std::string()) + " >>");
+                              (i == 0 ? " /Annots [ " + links + "]" : std::string()) +
+                              (i == pages - 1 ? " /AA << /O << /S /GoTo /D " +
+                                                    key(names[1 % names.size()].key) + " >> >>"
+                                              : std::string()) +
+                              " >>");
     }
     std::sort(objects.begin(), objects.end());
     for (const auto& [number, body] : objects) {
@@ -302,6 +307,16 @@ TEST_F(NamedDestinationJoin, NameOfBothFilesIsRenamedInTheSecondFilesLinksAndOut
     EXPECT_EQ(
         JoinedTreeKeys(joinedBytes_),
         (std::vector<std::string>{"chapter", "other", "shared", "shared-2", "shared-3", "start"}));
+    TMemoryStream output(joinedBytes_);
+    TSmartPDFReader joined(output);
+    std::vector<std::string> openActions;
+    ForEachPage(joined, [&](TPDFDictionary& page) {
+        if (auto* actions = As<TPDFDictionary>(page.GetValue("AA"))) {
+            openActions.push_back(
+                As<TPDFDictionary>(actions->GetValue("O"))->GetValue("D")->WriteToText());
+        }
+    });
+    EXPECT_EQ(openActions, (std::vector<std::string>{"<" + Hex("shared") + ">", "/shared-3"}));
 }
 
 TEST_F(NamedDestinationJoin, OldStyleDictionaryFirstAndTreeSecond) {
