@@ -122,7 +122,7 @@ class TDestinationRenamer {
             if (item == nullptr) {
                 continue;
             }
-            RenameInDestinationUser(*item, holder, 0);
+            RenameInDestinationUser(*item, holder);
             for (const char* link : {"Next", "First"}) {
                 if (auto* next = As<TPDFIndRef>(item->GetValue(link))) {
                     pending.push_back(next);
@@ -143,7 +143,7 @@ class TDestinationRenamer {
             auto* dictionary = As<TPDFDictionary>(document_.GetObject(page->RefNumber, nullptr));
             if (dictionary != nullptr) {
                 // The page's own open and close actions may go to a name as well.
-                RenameInDestinationUser(*dictionary, {page->RefNumber, dictionary}, 0);
+                RenameInDestinationUser(*dictionary, {page->RefNumber, dictionary});
                 RenameInAnnotations(*dictionary, {page->RefNumber, dictionary});
             }
         }
@@ -184,20 +184,20 @@ class TDestinationRenamer {
         for (TPDFObject* item : array->Items) {
             Holder annotationHolder = holder;
             if (auto* annotation = DictionaryOf(item, annotationHolder)) {
-                RenameInDestinationUser(*annotation, annotationHolder, 0);
+                RenameInDestinationUser(*annotation, annotationHolder);
             }
         }
     }
 
     // A link annotation, widget or outline item: its "Dest", its action and its additional
     // actions.
-    void RenameInDestinationUser(TPDFDictionary& user, const Holder& holder, int32_t depth) {
+    void RenameInDestinationUser(TPDFDictionary& user, const Holder& holder) {
         RenameEntry(user, "Dest", holder);
-        RenameInAction(user.GetValue("A"), holder, depth);
+        RenameInAction(user.GetValue("A"), holder, 0);
         Holder actionsHolder = holder;
         if (auto* additional = DictionaryOf(user.GetValue("AA"), actionsHolder)) {
             for (const auto& entry : additional->Entries) {
-                RenameInAction(entry.second, actionsHolder, depth);
+                RenameInAction(entry.second, actionsHolder, 0);
             }
         }
     }
