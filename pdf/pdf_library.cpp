@@ -95,6 +95,8 @@ void LinkDocuments(TSmartPDFDocument& a, TSmartPDFDocument& b, const RootId& roo
     const int32_t added = b.PageCount();
     a.AppendRootKid(rootB.number + q, rootB.generation, added);
     if (b.FormDict != nullptr) {
+        b.PushDownFieldDefaults();
+        a.MergeFormResources(b, q);
         a.MergeForm(b.FieldsArray(), b.CalcOrderArray(), b.NeedAppearances(), q);
     }
     if (b.HasOutlines()) {
