@@ -1,8 +1,12 @@
 #include "pdf/pdf_library.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "pdf/buffered_read_stream.h"
+#include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
 #include "pdf/smart_pdf_document.h"
@@ -43,7 +47,15 @@ RootId RootOf(const TSmartPDFDocument& document) {
 void CopyObjects(TSmartPDFDocument& document, int32_t offset, TSmartPDFWriter& writer) {
     auto store = std::make_unique<TPDFStructure>();
     const int32_t highest = document.HighestNumber();
+    std::string region;
     for (int32_t n = 1; n <= highest; ++n) {
+        if (!document.HasOwnVersion(n)) {
+            const std::string_view body = document.Reader.ObjectText(n, region);
+            if (std::optional<std::string> copy = CopyRenumbered(body, offset)) {
+                writer.WriteObject(n + offset, document.GenerationOf(n), *copy);
+                continue;
+            }
+        }
         TPDFObject* object = document.GetObject(n, store.get());
         if (object == nullptr) {
             writer.WriteObject(n + offset, document.GenerationOf(n), "null");

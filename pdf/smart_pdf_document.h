@@ -28,6 +28,8 @@ class TSmartPDFDocument {
     TPDFObject* GetObject(int32_t number, TPDFStructure* store);
     void Register(int32_t number, TPDFObject& object);
     TPDFIndRef& AddNewObject(TPDFObject& object);
+    // Whether the object was edited or added here, so the file's bytes no longer describe it.
+    bool HasOwnVersion(int32_t number) const { return changed_.count(number) != 0; }
     int32_t HighestNumber() const;
     int32_t GenerationOf(int32_t number) const;
     // A reference is replaced by the object it names (the changed version first).
