@@ -25,7 +25,17 @@ bool WriteChannelText(const std::string& channel, const std::string& text);
 bool WriteMMF(const TQvCustomJSON& document, const std::string& channel);
 
 // True and the block's text (up to the first NUL, and never beyond the block) when the block
-// exists and holds a non-empty text.
+// exists and holds a non-empty text. Only the first 51,200 bytes are looked at: a larger block
+// without a NUL among them holds no message.
 bool ReadMMF(const std::string& channel, std::string& text);
+
+enum class TReplaceOutcome { Written, Changed, NoBlock };
+
+// Stores replacement in the block only when the block still holds exactly `expected` (an empty
+// text for a block that holds no message). The comparison and the write follow each other on
+// the same mapping, so that a text the other side wrote after the caller's last read is never
+// overwritten unseen; the unsynchronised block allows no closer guarantee than that.
+TReplaceOutcome ReplaceUnchangedText(const std::string& channel, const std::string& expected,
+                                     const std::string& replacement);
 
 }  // namespace foldant

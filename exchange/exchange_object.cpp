@@ -68,14 +68,7 @@ TExChangeObject::TExChangeObject(const std::string& channel, THandler dataHandle
 }
 
 TExChangeObject::~TExChangeObject() {
-    if (!terminalSent_) {
-        try {
-            TQvJSON cancel;
-            StampCancel(cancel);
-            WriteMMF(cancel, channel_);
-        } catch (...) {
-        }
-    }
+    SendOwedCancel();
     StopWaiting();
     platform::DeallocateHiddenWindow(window_);
     try {
@@ -95,14 +88,37 @@ void TExChangeObject::StampCancel(TQvJSON& cancel) {
     cancel.SetBoolMember("Infinite", false);
 }
 
+// The waiting thread writes the keep-alive at its next poll that finds no unread text of the
+// host in the block.
 void TExChangeObject::SendKeepAlive() {
-    if (closing_) {
+    if (closing_ || !waitThread_) {
         return;
     }
     TQvJSON keepAlive;
     Stamp(keepAlive);
     keepAlive.SetBoolMember("Infinite", true);
-    WriteMMF(keepAlive, channel_);
+    waitThread_->QueueKeepAlive(TQvJSONText::PrintCompact(keepAlive));
+}
+
+// The cancel that the conversation on the current channel is owed when the module leaves it
+// without its final word: at destruction and before a hand-over switches to another channel.
+void TExChangeObject::SendOwedCancel() {
+    if (terminalSent_) {
+        return;
+    }
+    try {
+        TQvJSON cancel;
+        StampCancel(cancel);
+        WriteFinalText(cancel);
+    } catch (...) {
+    }
+}
+
+bool TExChangeObject::WriteFinalText(const TQvJSON& document) {
+    if (waitThread_) {
+        waitThread_->DropKeepAlive();
+    }
+    return WriteMMF(document, channel_);
 }
 
 void TExChangeObject::SendResult(TQvJSON& document) {
@@ -128,7 +144,7 @@ void TExChangeObject::SendCancel() {
 // destruction still owes the host its cancel.
 void TExChangeObject::SendFinal(TQvJSON& document) {
     terminalSent_ = false;
-    terminalSent_ = WriteMMF(document, channel_);
+    terminalSent_ = WriteFinalText(document);
     CloseMainWindow();
 }
 
@@ -183,9 +199,12 @@ void TExChangeObject::HandleCopyData(platform::TMessage& message) {
     if (mode == TExchangeMode::None) {
         return;
     }
+    SendOwedCancel();
+    StopWaiting();
     mode_ = mode;
     channel_ = channel;
-    StopWaiting();
+    // The new host has had no final word yet: leaving it unanswered ends it with a cancel.
+    terminalSent_ = false;
     StartWaiting();
 }
 

@@ -50,7 +50,8 @@ class TExChangeObject {
     void SendCancel();
     void SendKeepAlive();
 
-    // For every kCopyDataMessage of the main window; a hand-over switches to the named channel.
+    // For every kCopyDataMessage of the main window; a hand-over switches to the named channel,
+    // after the cancel that the conversation on the old one is owed.
     void HandleCopyData(platform::TMessage& message);
     void WindowHandler(platform::TMessage& message);
 
@@ -67,6 +68,9 @@ class TExChangeObject {
     void StampCancel(TQvJSON& cancel);
     // A final message counts as the module's final word only once it was written.
     void SendFinal(TQvJSON& document);
+    void SendOwedCancel();
+    // No keep-alive queued before a final message may replace it.
+    bool WriteFinalText(const TQvJSON& document);
     void CloseMainWindow();
     void StartWaiting();
     void StopWaiting();

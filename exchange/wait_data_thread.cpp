@@ -72,19 +72,59 @@ void TClientWaitDataThread::Execute() {
     }
 }
 
-// Parsing the same text again would give the same document, so an unchanged block costs only
-// the read.
+// Parsing the same text again would give the same result, so an unchanged block costs only the
+// read. A block that holds nothing new is where a queued keep-alive may go.
 void TClientWaitDataThread::PollOnce() {
     std::string text;
-    if (!ReadMMF(channel_, text) || text == lastRead_) {
+    bool present = ReadMMF(channel_, text);
+    if (present && text != lastRead_) {
+        lastRead_ = text;
+        ParseAndDeliver(text);
         return;
     }
-    lastRead_ = text;
+    WriteQueuedKeepAlive(present ? text : std::string());
+}
+
+// A text that does not parse as a whole is torn or not meant for anybody; the document keeps the
+// last complete one, and the next change of the block is awaited.
+void TClientWaitDataThread::ParseAndDeliver(const std::string& text) {
+    auto parsed = std::make_unique<TFastJSON>();
     try {
-        document_->Parse(text);
+        parsed->Parse(text);
+    } catch (...) {
+        return;
+    }
+    document_ = std::move(parsed);
+    DeliverText(document_->ToText());
+}
+
+void TClientWaitDataThread::WriteQueuedKeepAlive(const std::string& seen) {
+    std::lock_guard lock(keepAliveMutex_);
+    if (!keepAlive_) {
+        return;
+    }
+    try {
+        if (ReplaceUnchangedText(channel_, seen, *keepAlive_) == TReplaceOutcome::Changed) {
+            return;
+        }
     } catch (...) {
     }
-    DeliverText(document_->ToText());
+    keepAlive_.reset();
+}
+
+void TClientWaitDataThread::QueueKeepAlive(std::string text) {
+    std::lock_guard lock(keepAliveMutex_);
+    keepAlive_ = std::move(text);
+}
+
+void TClientWaitDataThread::DropKeepAlive() {
+    std::lock_guard lock(keepAliveMutex_);
+    keepAlive_.reset();
+}
+
+bool TClientWaitDataThread::KeepAliveQueued() {
+    std::lock_guard lock(keepAliveMutex_);
+    return keepAlive_.has_value();
 }
 
 void TClientWaitDataThread::DeliverText(const std::string& text) {

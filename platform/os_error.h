@@ -20,6 +20,9 @@ enum class ErrorClass {
 
 ErrorClass ClassifyErrno(int error, const std::string& path = {});
 
+// The system's own words for an error number (for example "No such file or directory").
+std::string SystemErrorText(int error);
+
 // A failed call into the operating system, carrying errno and its class.
 class OsError : public std::runtime_error {
   public:

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace foldant::platform {
 
@@ -44,6 +45,13 @@ ErrorClass ClassifyErrno(int error, const std::string& path) {
         default:
             return ErrorClass::Other;
     }
+}
+
+std::string SystemErrorText(int error) {
+    char buffer[256] = {};
+    // The GNU variant may answer a static text instead of filling the buffer.
+    const char* text = ::strerror_r(error, buffer, sizeof buffer);
+    return text ? text : "unknown error " + std::to_string(error);
 }
 
 }  // namespace foldant::platform

@@ -65,6 +65,12 @@ class ExchangeTest : public ::testing::Test {
         return platform::DispatchMessagesUntil([&] { return received_.size() >= count; },
                                                kPatienceMs);
     }
+    bool WaitForBlock(const TestBlock& block, const std::string& text) {
+        return platform::DispatchMessagesUntil([&] { return block.Text() == text; }, kPatienceMs);
+    }
+    static std::string KeepAlive(const TExChangeObject& exchange) {
+        return "{\"UID\":\"" + exchange.OwnUID() + "\",\"Infinite\":true}";
+    }
     // Lets the object's waiting thread read the block several times.
     void LetThreadsRun() {
         platform::DispatchMessagesUntil([] { return false; }, 300);
@@ -191,6 +197,21 @@ TEST_F(ExchangeTest, UnparsableTextsAreDropped) {
     EXPECT_TRUE(received_.empty());
 }
 
+// A response that parses only up to some point must not be joined and answered as if the host
+// had sent what parsed.
+TEST_F(ExchangeTest, AResponseThatParsesOnlyInPartReachesNoHandler) {
+    TestShell shell;
+    TestBlock block("spooler-");
+    auto exchange = Make(block.Name(), shell);
+    block.Write(
+        "{\"UID\":\"host\",\"Response\":\"{\\\"AddAttachments\\\":\\\"/c.pdf\\\"}\","
+        "\"PDFFileName\":\"/t.pdf\",!!! not JSON }");
+    LetThreadsRun();
+    EXPECT_TRUE(received_.empty()) << received_.front().text;
+    exchange.reset();
+    EXPECT_TRUE(received_.empty());
+}
+
 TEST_F(ExchangeTest, SendResultStampsAfterTheCallersMembersAndCloses) {
     TestShell shell;
     TestBlock block("varnel-");
@@ -264,12 +285,13 @@ TEST_F(ExchangeTest, KeepAliveStopsAfterTheResultOutsideADebugRun) {
     TestBlock block("varnel-");
     auto exchange = Make(block.Name(), shell);
     clock_.ShowTime(12, 0, 0);
-    EXPECT_EQ(block.Text(), "{\"UID\":\"" + exchange->OwnUID() + "\",\"Infinite\":true}");
+    EXPECT_TRUE(WaitForBlock(block, KeepAlive(*exchange)));
     TQvJSON answer;
     exchange->SendResult(answer);
     std::string result = block.Text();
     clock_.ShowTime(12, 0, 59);
     clock_.ShowTime(12, 1, 0);
+    LetThreadsRun();
     EXPECT_EQ(block.Text(), result);
 }
 
@@ -280,9 +302,47 @@ TEST_F(ExchangeTest, KeepAliveGoesOnAfterTheResultInADebugRun) {
     TQvJSON answer;
     exchange->SendResult(answer);
     clock_.ShowTime(12, 0, 30);
+    LetThreadsRun();
     EXPECT_NE(block.Text().find("\"Succeded\":1"), std::string::npos);
     clock_.ShowTime(12, 1, 0);
-    EXPECT_EQ(block.Text(), "{\"UID\":\"" + exchange->OwnUID() + "\",\"Infinite\":true}");
+    EXPECT_TRUE(WaitForBlock(block, KeepAlive(*exchange)));
+}
+
+// The host may write its message just before second 0: the keep-alive must not replace it
+// before the module has read it, or the module never answers and the sending job hangs.
+TEST_F(ExchangeTest, KeepAliveNeverReplacesAHostMessageThatWasNotReadYet) {
+    TestShell shell(true);
+    TestBlock block("spooler-");
+    auto exchange = Make(block.Name(), shell);
+    for (int round = 0; round < 20; ++round) {
+        std::string message = "{\"UID\":\"host\",\"round\":" + std::to_string(round) + "}";
+        block.Write(message);
+        if (round % 2 == 0) {
+            exchange->SendKeepAlive();
+        } else {
+            clock_.ShowTime(12, round, 59);
+            block.Write(message + " ");
+            clock_.ShowTime(12, round + 1, 0);
+        }
+        ASSERT_TRUE(WaitForReceived(static_cast<std::size_t>(round) + 1))
+            << "the host message of round " << round << " was never handed on";
+        EXPECT_EQ(received_.back().text, message);
+        EXPECT_TRUE(WaitForBlock(block, KeepAlive(*exchange))) << round;
+    }
+}
+
+TEST_F(ExchangeTest, AKeepAliveDueBeforeTheFinalAnswerNeverReplacesIt) {
+    TestShell shell;
+    TestBlock block("varnel-");
+    auto exchange = Make(block.Name(), shell);
+    exchange->SendKeepAlive();
+    TQvJSON answer;
+    answer.SetTextMember("AddAttachments", "/a.pdf\r\n");
+    exchange->SendResult(answer);
+    std::string result = block.Text();
+    ASSERT_NE(result.find("AddAttachments"), std::string::npos);
+    LetThreadsRun();
+    EXPECT_EQ(block.Text(), result);
 }
 
 TEST_F(ExchangeTest, AcceptedMessagesClearTerminalSentEvenWithoutHandler) {
@@ -405,6 +465,51 @@ TEST_F(ExchangeTest, HandOverSwitchesToTheNewChannel) {
     // The new waiting thread delivers what the block already holds.
     ASSERT_TRUE(WaitForReceived(1));
     EXPECT_EQ(received_[0].handler, "response");
+}
+
+platform::TCopyDataStruct HandOverRecord(const std::string& payload) {
+    return {ChannelHandOverTag, static_cast<std::uint32_t>(payload.size()), payload.data()};
+}
+
+// The host of the first conversation would otherwise wait for ever for a final word.
+TEST_F(ExchangeTest, HandOverCancelsTheOldConversationThatHadNoFinalWord) {
+    TestShell shell(true);
+    TestBlock first("varnel-");
+    TestBlock second("spooler-");
+    auto exchange = Make(first.Name(), shell);
+    first.Write("{\"UID\":\"host\",\"Attachments\":\"/a.pdf\"}");
+    ASSERT_TRUE(WaitForReceived(1));
+    std::string payload = second.Name() + '\0';
+    auto record = HandOverRecord(payload);
+    auto message = CopyData(record);
+    exchange->HandleCopyData(message);
+    EXPECT_EQ(first.Text(),
+              "{\"UID\":\"" + exchange->OwnUID() + "\",\"Succeded\":2,\"Infinite\":false}");
+    EXPECT_EQ(exchange->ChannelName(), second.Name());
+    EXPECT_FALSE(exchange->TerminalSent());
+    // The new host has not had its final word either.
+    std::string uid = exchange->OwnUID();
+    exchange.reset();
+    EXPECT_EQ(second.Text(), "{\"UID\":\"" + uid + "\",\"Succeded\":2,\"Infinite\":false}");
+}
+
+TEST_F(ExchangeTest, HandOverAfterTheFinalWordLeavesTheOldAnswerAlone) {
+    TestShell shell(true);
+    TestBlock first("varnel-");
+    TestBlock second("varnel-");
+    auto exchange = Make(first.Name(), shell);
+    first.Write("{\"UID\":\"host\",\"Attachments\":\"/a.pdf\"}");
+    ASSERT_TRUE(WaitForReceived(1));
+    TQvJSON answer;
+    answer.SetTextMember("AddAttachments", "/a.pdf\r\n");
+    exchange->SendResult(answer);
+    std::string result = first.Text();
+    std::string payload = second.Name() + '\0';
+    auto record = HandOverRecord(payload);
+    auto message = CopyData(record);
+    exchange->HandleCopyData(message);
+    EXPECT_EQ(first.Text(), result);
+    EXPECT_EQ(exchange->ChannelName(), second.Name());
 }
 
 TEST_F(ExchangeTest, HandOverIsCutTo260Characters) {

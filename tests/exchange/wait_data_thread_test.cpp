@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -108,6 +111,80 @@ TEST(WaitDataThread, AHalfWrittenTextIsFollowedByTheWholeOne) {
     ASSERT_TRUE(platform::DispatchMessagesUntil(
         [&] { return !receiver.texts.empty() && receiver.texts.back() == "{\"m\":\"A\",\"n\":1}"; },
         kPatienceMs));
+}
+
+// A read can catch the host in the middle of a write; what parses only in part is never acted
+// on, neither when it is read nor when the thread stops.
+TEST(WaitDataThread, OnlyTextsThatParseAsAWholeAreDelivered) {
+    TestBlock block("spooler-");
+    Receiver receiver;
+    auto thread = std::make_unique<TClientWaitDataThread>(block.Name(), receiver.Window());
+    block.Write("{\"m\":\"A\"}");
+    ASSERT_TRUE(receiver.WaitFor(1));
+    for (const char* torn : {
+             "{\"UID\":\"host\",\"PDFFileName\":\"/t.pdf\",!!! not JSON }",
+             "{\"UID\":\"host\",\"Response\":\"{}\",\"PDFFileName\":\"/t.p",
+             "{\"UID\":\"host\",\"PDFFileName\" \"/t.pdf\"}",
+         }) {
+        block.Write(torn);
+        EXPECT_TRUE(receiver.NothingMoreAfter(1)) << torn << " gave " << receiver.texts.back();
+    }
+    thread->Terminate();
+    thread->WaitFor();
+    thread.reset();
+    EXPECT_TRUE(receiver.NothingMoreAfter(1)) << receiver.texts.back();
+}
+
+TEST(WaitDataThread, LooksAtNoMoreThanAMessageOfAHugeBlock) {
+    constexpr std::size_t kHuge = 64u << 20;
+    TestBlock block("varnel-", kHuge);
+    {
+        auto view =
+            platform::SharedMemoryBlock::Open(block.Name(), platform::BlockAccess::ReadWrite);
+        ASSERT_TRUE(view);
+        std::memset(view->WritableData(), '{', kHuge);
+    }
+    std::string text;
+    EXPECT_FALSE(ReadMMF(block.Name(), text));
+    block.Write("{\"m\":\"A\"}");
+    ASSERT_TRUE(ReadMMF(block.Name(), text));
+    EXPECT_EQ(text, "{\"m\":\"A\"}");
+}
+
+// The thread writes a queued keep-alive only right after a poll that found nothing new, so a
+// host message that arrived just before is delivered first and never replaced unseen.
+TEST(WaitDataThread, AQueuedKeepAliveWaitsForTheHostsUnreadMessage) {
+    TestBlock block("varnel-");
+    Receiver receiver;
+    TClientWaitDataThread thread(block.Name(), receiver.Window());
+    const std::string keepAlive = "{\"UID\":\"module\",\"Infinite\":true}";
+    for (int round = 0; round < 20; ++round) {
+        std::string message = "{\"UID\":\"host\",\"n\":" + std::to_string(round) + "}";
+        block.Write(message);
+        thread.QueueKeepAlive(keepAlive);
+        ASSERT_TRUE(platform::DispatchMessagesUntil(
+            [&] { return !thread.KeepAliveQueued() && block.Text() == keepAlive; }, kPatienceMs))
+            << round;
+        ASSERT_TRUE(platform::DispatchMessagesUntil(
+            [&] {
+                return std::find(receiver.texts.begin(), receiver.texts.end(), message) !=
+                       receiver.texts.end();
+            },
+            kPatienceMs))
+            << "host message of round " << round << " was lost";
+    }
+}
+
+TEST(WaitDataThread, ADroppedKeepAliveIsNeverWritten) {
+    TestBlock block("varnel-");
+    Receiver receiver;
+    TClientWaitDataThread thread(block.Name(), receiver.Window());
+    block.Write("{\"final\":1}");
+    ASSERT_TRUE(receiver.WaitFor(1));
+    thread.QueueKeepAlive("{\"Infinite\":true}");
+    thread.DropKeepAlive();
+    EXPECT_TRUE(receiver.NothingMoreAfter(1));
+    EXPECT_EQ(block.Text(), "{\"final\":1}");
 }
 
 TEST(WaitDataThread, TextsForAGoneWindowAreFreed) {

@@ -8,6 +8,7 @@
 #include "pdf/page_tree.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/wide_file_stream.h"
+#include "tests/support/corpus.h"
 
 namespace foldant {
 namespace {
@@ -70,7 +71,7 @@ FileResult ReadEverything(const std::filesystem::path& path) {
 TEST(Corpus, EveryObjectOfEveryFileReadsAndCleanFilesHaveTheirPages) {
     const std::filesystem::path folder = FOLDANT_CORPUS_DIR;
     if (!std::filesystem::exists(folder / "MANIFEST.tsv")) {
-        GTEST_SKIP() << "corpus not found at " << folder;
+        GTEST_SKIP() << foldant::testing::CorpusMissing();
     }
     const std::vector<ManifestRow> rows = ReadManifest(folder);
     ASSERT_GT(rows.size(), 700u);

@@ -14,6 +14,7 @@
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/wide_file_stream.h"
+#include "tests/support/corpus.h"
 
 namespace foldant {
 namespace {
@@ -141,9 +142,11 @@ class CorpusJoin : public ::testing::Test {
     void SetUp() override {
         corpus_ = FOLDANT_CORPUS_DIR;
         partner_ = fs::path(FOLDANT_SOURCE_DIR) / "samples" / "Rechnung 2026-0815.pdf";
-        if (!fs::exists(corpus_ / "MANIFEST.tsv") || RunQuietly("qpdf --version") != 0 ||
-            RunQuietly("pdfinfo -v") != 0) {
-            GTEST_SKIP() << "corpus or qpdf/poppler tools not available";
+        if (!foldant::testing::CorpusAvailable()) {
+            GTEST_SKIP() << foldant::testing::CorpusMissing();
+        }
+        if (RunQuietly("qpdf --version") != 0 || RunQuietly("pdfinfo -v") != 0) {
+            GTEST_SKIP() << "qpdf/poppler tools not available";
         }
         scratch_ = fs::temp_directory_path() /
                    ("foldant-join-corpus-" + std::to_string(std::random_device{}()));

@@ -3,6 +3,7 @@
 #include "pdf/encrypted_copy.h"
 #include "pdf/page_tree.h"
 #include "security_support.h"
+#include "tests/support/corpus.h"
 
 // The encrypt command and the join command's permission code, run as the built program.
 
@@ -26,6 +27,9 @@ class SecurityCommand : public ::testing::Test {
     void SetUp() override {
         if (!fs::exists(kProgram)) {
             GTEST_SKIP() << "foldant-pdf is not built";
+        }
+        if (!foldant::testing::CorpusAvailable()) {
+            GTEST_SKIP() << foldant::testing::CorpusMissing();
         }
     }
     int Run(const std::string& arguments) {

@@ -7,6 +7,7 @@
 #include "pdf/pdf_crypt.h"
 #include "pdf/smart_pdf_reader.h"
 #include "security_support.h"
+#include "tests/support/corpus.h"
 
 // Known answers from an independent implementation: files encrypted by qpdf are checked against
 // this engine's algorithms, and this engine's copies of corpus files are checked by qpdf and
@@ -52,6 +53,9 @@ class SecurityQpdf : public ::testing::Test {
     void SetUp() override {
         if (!testing_security::HaveTool("qpdf")) {
             GTEST_SKIP() << "qpdf is not installed";
+        }
+        if (!foldant::testing::CorpusAvailable()) {
+            GTEST_SKIP() << foldant::testing::CorpusMissing();
         }
     }
     // qpdf encrypts the sample with the given options.

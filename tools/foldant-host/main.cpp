@@ -95,6 +95,10 @@ TCommandLine ParseCommandLine(TArguments& arguments) {
 }
 
 int Main(int argc, char** argv) {
+    if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::cout << kUsage;
+        return std::cout.flush() ? 0 : kHostFailed;
+    }
     // The local service stand-in has its own command line.
     if (argc >= 2 && std::string(argv[1]) == "service") {
         return LocalServiceMain(std::vector<std::string>(argv + 2, argv + argc));

@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
 #include "json/json_text.h"
 #include "merge/foldant.h"
+#include "pdf/smart_pdf_reader.h"
+#include "pdf/wide_file_stream.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
 #include "util/file_replacement.h"
@@ -85,6 +88,23 @@ const char* Reason(TFoldant::ItemOutcome outcome) {
     }
 }
 
+// The job appends to a copy of the first input; a first input that is no PDF would be copied to
+// OUT as it is, and the others reported as joined into it. One that cannot be opened at all is
+// left to the copy, which reports it as a file error.
+bool OpensButIsNoPdf(const std::string& utf8Path) {
+    std::unique_ptr<TWideFileStream> file;
+    try {
+        file = std::make_unique<TWideFileStream>(Utf8ToUtf16(utf8Path), TWideFileStream::kModeRead);
+    } catch (const std::exception&) {
+        return false;
+    }
+    try {
+        return TSmartPDFReader(*file).FailureCode != 0;
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
 int ReportItems(const JoinRequest& request, const TFoldant& job) {
     int status = kAllJoined;
     for (int i = 0; i < job.ItemCount(); ++i) {
@@ -111,6 +131,11 @@ int RunJob(const JoinRequest& request) {
             std::fprintf(stderr, "foldant-pdf join: %s is also an input\n", request.output.c_str());
             return kFailed;
         }
+    }
+    if (OpensButIsNoPdf(request.inputs[0])) {
+        std::fprintf(stderr, "foldant-pdf join: %s is not a PDF or cannot be read\n",
+                     request.inputs[0].c_str());
+        return kSomeNotJoined;
     }
     TFoldant job(JobText(request));
     if (platform::SameFile(output, first)) {

@@ -2,13 +2,17 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "pdf/page_tree.h"
+#include "pdf/pdf_error.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/wide_file_stream.h"
+#include "platform/file_stream.h"
+#include "platform/os_error.h"
 #include "platform/windows1252.h"
 #include "tools/foldant-pdf/encrypt_command.h"
 #include "tools/foldant-pdf/join_command.h"
@@ -45,9 +49,29 @@ int32_t CountUnreadable(TSmartPDFReader& reader) {
     return unreadable;
 }
 
+// The engine says only "Error" when a file cannot be opened; the user wants to know why.
+[[noreturn]] void ThrowOpenError(const std::string& utf8Path) {
+    std::string reason = "Error";
+    try {
+        foldant::platform::FileStream::Open(
+            foldant::Utf8ToUtf16(utf8Path), foldant::platform::FileAccess::Read,
+            foldant::platform::FileShare::ReadWrite, foldant::platform::FileCreation::OpenExisting);
+    } catch (const foldant::platform::OsError& error) {
+        reason += ": " + foldant::platform::SystemErrorText(error.Errno());
+    }
+    throw std::runtime_error(reason);
+}
+
 int RunCheck(const std::vector<std::string>& arguments) {
     const std::u16string path = foldant::Utf8ToUtf16(arguments[0]);
-    foldant::TWideFileStream file(path, foldant::TWideFileStream::kModeRead);
+    std::unique_ptr<foldant::TWideFileStream> opened;
+    try {
+        opened =
+            std::make_unique<foldant::TWideFileStream>(path, foldant::TWideFileStream::kModeRead);
+    } catch (const foldant::PdfError&) {
+        ThrowOpenError(arguments[0]);
+    }
+    foldant::TWideFileStream& file = *opened;
     TSmartPDFReader reader(file);
     const int32_t unreadable = CountUnreadable(reader);
     const int32_t pages = foldant::CountPages(reader);
@@ -66,12 +90,16 @@ const Command kCommands[] = {
     {"encrypt", foldant::kEncryptUsage, 0, kAnyCount, foldant::RunEncrypt},
 };
 
-int Usage() {
-    std::fprintf(stderr, "usage:\n");
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out, "usage:\n");
     for (const Command& command : kCommands) {
-        std::fprintf(stderr, "  foldant-pdf %.*s\n", static_cast<int>(command.usage.size()),
+        std::fprintf(out, "  foldant-pdf %.*s\n", static_cast<int>(command.usage.size()),
                      command.usage.data());
     }
+}
+
+int Usage() {
+    PrintUsage(stderr);
     return kExitUsage;
 }
 
@@ -82,6 +110,10 @@ int main(int argc, char** argv) {
         return Usage();
     }
     const std::string_view name = argv[1];
+    if (name == "--help" || name == "-h") {
+        PrintUsage(stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     for (const Command& command : kCommands) {
         if (command.name != name) {
             continue;

@@ -16,10 +16,13 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+constexpr char kUsage[] =
+    "usage: foldant-script run SCRIPT [--order FILE]\n"
+    "       foldant-script filter ATTACHMENT...\n"
+    "       foldant-script default\n";
+
 int Usage() {
-    std::cerr << "usage: foldant-script run SCRIPT [--order FILE]\n"
-                 "       foldant-script filter ATTACHMENT...\n"
-                 "       foldant-script default\n";
+    std::cerr << kUsage;
     return kUsageError;
 }
 
@@ -117,8 +120,12 @@ int Filter(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    foldant::StartScriptEngine();
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return std::cout.flush() ? 0 : 1;
+    }
+    foldant::StartScriptEngine();
     int status = kUsageError;
     if (args.empty()) {
         status = Usage();
