@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <exception>
 
 #include "app/attachment_rules.h"
 #include "app/attachments_layout.h"
@@ -409,7 +410,9 @@ void TAttachmentsFrm::HandleDataMessage(TExChangeObject&, TQvCustomJSON& documen
 void TAttachmentsFrm::HandleResponseMessage(TExChangeObject& exchange, TQvCustomJSON& document) {
     auto response = TQvJSONText::ParseJsonText(JsonReadText(&document, "Response"));
     std::string target = JsonReadText(&document, "PDFFileName");
+    // The host waits for a final answer whatever happens here; without one the sending hangs.
     if (!response) {
+        exchange.SendCancel();
         return;
     }
     std::vector<std::string> files = SplitLines(JsonReadText(response.get(), "AddAttachments"));
@@ -418,8 +421,16 @@ void TAttachmentsFrm::HandleResponseMessage(TExChangeObject& exchange, TQvCustom
         exchange.SendCancel();
         return;
     }
+    std::vector<std::string> joined;
+    try {
+        joined = MergeAttachments(target, files);
+    } catch (const std::exception&) {
+        // A target that cannot be opened: nothing was joined into it.
+        exchange.SendCancel();
+        return;
+    }
     TQvJSON message;
-    message.SetTextMember("RemoveAttachments", LinesWithCrLf(MergeAttachments(target, files)));
+    message.SetTextMember("RemoveAttachments", LinesWithCrLf(joined));
     exchange.SendResult(message);
 }
 

@@ -10,6 +10,8 @@
 #include "install/installer.h"
 #include "platform/windows1252.h"
 #include "ui/toolkit_bridge.h"
+#include "util/file_utils.h"
+#include "util/job_files.h"
 
 namespace foldant {
 
@@ -84,6 +86,8 @@ int RunModule(const std::vector<std::string>& arguments, const std::string& titl
     }
     try {
         if (!IsInstallArgument(Shell().arguments.Channel)) {
+            // Working files of runs that were killed; those of running instances stay.
+            RemoveStaleJobFiles(GetTempFolder());
             RunWindow(title, mainWindowClass, mainWindow, *lock);
         } else {
             RunInstallation(title, guid, filterScript);

@@ -5,8 +5,12 @@
 #include <exception>
 
 #include "json/json_text.h"
+#include "pdf/pdf_error.h"
 #include "pdf/pdf_library.h"
+#include "platform/os_error.h"
+#include "util/file_replacement.h"
 #include "util/file_utils.h"
+#include "util/job_files.h"
 
 namespace foldant {
 
@@ -15,16 +19,24 @@ namespace {
 constexpr std::string_view kTempMarker = "<tmp>";
 
 TFoldant::ItemOutcome OutcomeOfRefusal(int32_t failureCode) {
-    return failureCode == TPdfLibrary::kEncrypted ? TFoldant::ItemOutcome::Encrypted
-                                                  : TFoldant::ItemOutcome::NotPdf;
+    switch (failureCode) {
+        case TPdfLibrary::kEncrypted:
+            return TFoldant::ItemOutcome::Encrypted;
+        case TPdfLibrary::kNotWritten:
+            return TFoldant::ItemOutcome::NotWritten;
+        default:
+            return TFoldant::ItemOutcome::NotPdf;
+    }
 }
 
-// Four temporary file names that are deleted, when they exist, on every way out.
+// Temporary job files that are deleted, when they exist, on every way out.
+template <size_t Count>
 class TempFiles {
   public:
     TempFiles() {
+        const std::string folder = GetTempFolder();
         for (std::string& name : names_) {
-            name = UniqueTempName() + ".pdf";
+            name = JobFileName(folder, ".pdf");
         }
     }
     ~TempFiles() {
@@ -41,8 +53,13 @@ class TempFiles {
     const std::string& operator[](size_t index) const { return names_[index]; }
 
   private:
-    std::array<std::string, 4> names_;
+    std::array<std::string, Count> names_;
 };
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
 
 }  // namespace
 
@@ -142,6 +159,9 @@ bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& targ
     ExtraFlags = request.ExtraFlags;
     Level = request.Level;
 
+    RemoveStaleJobFiles(GetTempFolder());
+    RemoveStaleJobFiles(FolderOf(target));
+
     const int count = ItemList->ChildCount();
     outcomes_.assign(static_cast<size_t>(count), ItemOutcome::NotRun);
     for (int j = 0; j < count; ++j) {
@@ -160,29 +180,43 @@ bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& targ
 }
 
 bool TFoldant::MergeItem(bool isLast, const std::string& target, const std::string& itemFile) {
-    lastOutcome_ = ItemOutcome::NotRun;
-    TempFiles temp;
-    TPdfLibraryEx engine;
-    CopyFileRetry(target, temp[0]);
-    CopyFileRetry(itemFile, temp[1]);
-    if (!engine.JoinFiles(temp[0], temp[1], temp[2])) {
-        lastOutcome_ = OutcomeOfRefusal(engine.FailureCode);
-        return false;
+    lastOutcome_ = JoinItem(isLast, target, itemFile);
+    return lastOutcome_ == ItemOutcome::Joined;
+}
+
+TFoldant::ItemOutcome TFoldant::JoinItem(bool isLast, const std::string& target,
+                                         const std::string& itemFile) {
+    TempFiles<3> temp;
+    if (!CopyFileRetry(target, temp[0])) {
+        return ItemOutcome::NotWritten;
     }
-    const std::string* result = &temp[2];
-    if (EncryptResult && isLast) {
-        if (!engine.EncryptedCopy(temp[2], temp[3], PermissionFlags, ExtraFlags, Level)) {
-            lastOutcome_ = OutcomeOfRefusal(engine.FailureCode);
-            return false;
+    try {
+        if (!CopyFileRetry(itemFile, temp[1])) {
+            return ItemOutcome::NotWritten;
         }
-        result = &temp[3];
+    } catch (const platform::OsError&) {
+        return ItemOutcome::NotOpened;
     }
-    if (!CopyFileRetry(*result, target)) {
-        lastOutcome_ = ItemOutcome::NotWritten;
-        return false;
+    TFileReplacement replacement(target);
+    const bool encrypt = EncryptResult && isLast;
+    TPdfLibraryEx engine;
+    try {
+        if (!engine.JoinFiles(temp[0], temp[1], encrypt ? temp[2] : replacement.WorkFile())) {
+            return OutcomeOfRefusal(engine.FailureCode);
+        }
+        if (encrypt && !engine.EncryptedCopy(temp[2], replacement.WorkFile(), PermissionFlags,
+                                             ExtraFlags, Level)) {
+            return OutcomeOfRefusal(engine.FailureCode);
+        }
+    } catch (const PdfError&) {
+        // The engine works on the job's own copies here, so what it could not open or create
+        // is a working file.
+        return ItemOutcome::NotWritten;
     }
-    lastOutcome_ = ItemOutcome::Joined;
-    return true;
+    if (replacement.Commit() != TFileReplacement::Result::Replaced) {
+        return ItemOutcome::NotWritten;
+    }
+    return ItemOutcome::Joined;
 }
 
 }  // namespace foldant

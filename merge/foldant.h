@@ -25,7 +25,10 @@ class TFoldant {
         Joined,
         Encrypted,
         NotPdf,
-        // The joined file could not be copied back over the target.
+        // The item's file could not be opened (missing, or held by another program).
+        NotOpened,
+        // The joined file could not be written completely or could not replace the target;
+        // the target is as it was.
         NotWritten,
     };
 
@@ -38,11 +41,14 @@ class TFoldant {
     TFoldant(const TFoldant&) = delete;
     TFoldant& operator=(const TFoldant&) = delete;
 
-    // True when every item was joined (an empty job too). Errors of files that cannot be
-    // opened end the run and reach the caller.
+    // True when every item was joined (an empty job too). A target that cannot be opened ends
+    // the run with its error; an item that cannot be opened is only not joined. Working files
+    // that killed runs left in the temporary folder and beside the target are removed first.
     bool MergeAll(std::string_view permissionCode, const std::string& target,
                   ItemCallback onItem = {});
-    // Joins one file into the target through four temporary files, deleted on every path.
+    // Joins one file into the target through temporary files, deleted on every path. The
+    // target is replaced only by a complete result that reads back with every page, and at
+    // every moment holds either its old content or the new one.
     bool MergeItem(bool isLast, const std::string& target, const std::string& itemFile);
 
     int ItemCount() const { return ItemList->ChildCount(); }
@@ -59,6 +65,7 @@ class TFoldant {
     ItemCallback OnItem;
 
   private:
+    ItemOutcome JoinItem(bool isLast, const std::string& target, const std::string& itemFile);
     void DeleteMarkedFiles();
     void WriteLog();
 

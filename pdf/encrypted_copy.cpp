@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "pdf/page_tree.h"
 #include "pdf/pdf_encryption.h"
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
@@ -70,6 +71,10 @@ bool EncryptedCopyStreams(TByteStream& source, TByteStream& destination, uint8_t
     WriteEncryptedObjects(reader, info, highest, writer);
     writer.WriteObject(highest + 1, 0, encrypt.WriteToText());
     writer.WriteXRefAndTrailer(trailer, false, 0);
+    if (writer.WriteFailed()) {
+        failureCode = TPdfLibrary::kNotWritten;
+        return false;
+    }
     return destination.Size() > 0;
 }
 
@@ -79,8 +84,20 @@ bool EncryptedCopyFiles(const std::string& source, const std::string& destinatio
     TWideFileStream sourceFile(AnsiToUtf16(source), TWideFileStream::kModeRead);
     platform::DeleteFile(destination);
     TWideFileStream destinationFile(AnsiToUtf16(destination), TWideFileStream::kModeCreate);
-    return EncryptedCopyStreams(sourceFile, destinationFile, permissionFlags, extraFlags, level,
-                                failureCode);
+    int32_t pages = 0;
+    {
+        TSmartPDFReader counter(sourceFile);
+        pages = counter.FailureCode == TSmartPDFReader::kOpened ? CountPages(counter) : 0;
+    }
+    if (!EncryptedCopyStreams(sourceFile, destinationFile, permissionFlags, extraFlags, level,
+                              failureCode)) {
+        return false;
+    }
+    if (!destinationFile.Close() || !ReadsBackComplete(destination, pages)) {
+        failureCode = TPdfLibrary::kNotWritten;
+        return false;
+    }
+    return true;
 }
 
 bool TPdfLibraryEx::EncryptedCopy(const std::string& source, const std::string& destination,

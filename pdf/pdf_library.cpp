@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "pdf/buffered_read_stream.h"
+#include "pdf/page_tree.h"
+#include "pdf/pdf_error.h"
 #include "pdf/smart_pdf_document.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/smart_pdf_writer.h"
@@ -113,9 +115,11 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteS
     TSmartPDFDocument a(readerA);
     TSmartPDFDocument b(readerB);
     FailureCode = RefusalOf(readerA, a, readerB, b, encrypted);
+    OutputPages = 0;
     if (FailureCode != 0) {
         return 0;
     }
+    OutputPages = CountPages(readerA) + CountPages(readerB);
 
     readerA.PrepareTrailer();
     readerB.PrepareTrailer();
@@ -131,6 +135,10 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteS
     CopyObjects(b, q, writer);
     SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
     writer.WriteXRefAndTrailer(*readerA.Trailer, false, 0);
+    if (writer.WriteFailed()) {
+        FailureCode = kNotWritten;
+        return 0;
+    }
     return 1;
 }
 
@@ -142,7 +150,26 @@ bool TPdfLibraryEx::JoinFiles(const std::string& first, const std::string& secon
     TWideFileStream outputFile(AnsiToUtf16(output), TWideFileStream::kModeCreate);
     TBufferedReadStream firstInput(firstFile);
     TBufferedReadStream secondInput(secondFile);
-    return JoinStreams(firstInput, secondInput, outputFile) == 1;
+    if (JoinStreams(firstInput, secondInput, outputFile) != 1) {
+        return false;
+    }
+    if (!outputFile.Close() || !ReadsBackComplete(output, OutputPages)) {
+        FailureCode = kNotWritten;
+        return false;
+    }
+    return true;
+}
+
+bool ReadsBackComplete(const std::string& path, int32_t minimumPages) {
+    try {
+        TWideFileStream file(AnsiToUtf16(path), TWideFileStream::kModeRead);
+        TBufferedReadStream input(file);
+        TSmartPDFReader reader(input);
+        return reader.FailureCode == TSmartPDFReader::kOpened && reader.Trailer != nullptr &&
+               CountPages(reader) >= minimumPages;
+    } catch (const PdfError&) {
+        return false;
+    }
 }
 
 }  // namespace foldant

@@ -1,7 +1,10 @@
 #include "pdf/pdf_objects.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <stdexcept>
+#include <system_error>
 
 #include "pdf/pdf_filters.h"
 
@@ -97,7 +100,28 @@ void TPDFObject::SetIndirect(int32_t objectNumber, int32_t generation) {
     IsIndirect = true;
 }
 
+std::string ExactNumberText(double value) {
+    // Beyond 2^53 a double has no fractional part and every integer text reads back exactly.
+    constexpr double kIntegerLimit = 9007199254740992.0;
+    if (!std::isfinite(value)) {
+        throw std::range_error("number out of range");
+    }
+    if (value == std::trunc(value) && std::fabs(value) < kIntegerLimit) {
+        return std::to_string(static_cast<int64_t>(value));
+    }
+    std::array<char, 400> text{};
+    const std::to_chars_result written =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (written.ec != std::errc()) {
+        throw std::range_error("number out of range");
+    }
+    return std::string(text.data(), written.ptr);
+}
+
 std::string TPDFNumeric::WriteToText() const {
+    if (FromFile && !Changed) {
+        return ExactNumberText(Value);
+    }
     return FormatNumber(Value, Owner.Precision);
 }
 

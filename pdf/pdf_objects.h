@@ -70,6 +70,9 @@ class TPDFNumeric : public TPDFObject {
     int32_t AsInteger() const;
 
     double Value;
+    // Read from a file: written back with its own value rather than rounded to the store's
+    // precision, so a copied page keeps every digit its content relies on.
+    bool FromFile = false;
 };
 
 class TPDFName : public TPDFObject {
@@ -189,6 +192,9 @@ class TPDFIndRef : public TPDFObject {
 // The number in PDF syntax with `precision` digits after the point at most; raises
 // std::range_error when the scaled value does not fit a 64-bit integer.
 std::string FormatNumber(double value, int32_t precision);
+// The shortest text without an exponent that reads back as the same double; integers without a
+// point. Raises std::range_error for infinities and NaN.
+std::string ExactNumberText(double value);
 
 // The owner of PDF objects: creates them, keeps them in slots and frees them.
 class TPDFStructure {

@@ -203,6 +203,12 @@ class ObjectScanner {
         return text;
     }
 
+    TPDFNumeric& NumberFromText(double value) {
+        TPDFNumeric& number = store_.NewNumber(value);
+        number.FromFile = true;
+        return number;
+    }
+
     TPDFObject* ScanNumberOrReference() {
         size_t i = pos_;
         int dots = text_[i] == '.' ? 1 : 0;
@@ -234,7 +240,7 @@ class ObjectScanner {
             if (TPDFObject* reference = TryReference(value)) {
                 return reference;
             }
-            return &store_.NewNumber(value);
+            return &NumberFromText(value);
         }
         const std::string token = CompleteNumberText(raw);
         if (exponent) {
@@ -250,12 +256,12 @@ class ObjectScanner {
         }
         pos_ = i;
         if (dots > 0) {
-            return &store_.NewNumber(value);
+            return &NumberFromText(value);
         }
         if (TPDFObject* reference = TryReference(value)) {
             return reference;
         }
-        return &store_.NewNumber(value);
+        return &NumberFromText(value);
     }
 
     TPDFObject* TryReference(double first) {

@@ -43,7 +43,7 @@ void TSmartPDFWriter::Put(std::string_view bytes) {
     }
     Flush();
     if (bytes.size() >= kBlockSize) {
-        Target.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+        HandOver(bytes);
     } else {
         pending_.append(bytes);
     }
@@ -55,7 +55,14 @@ void TSmartPDFWriter::Flush() {
     }
     std::string block;
     block.swap(pending_);
-    Target.Write(block.data(), static_cast<int64_t>(block.size()));
+    HandOver(block);
+}
+
+void TSmartPDFWriter::HandOver(std::string_view bytes) {
+    const auto count = static_cast<int64_t>(bytes.size());
+    if (writeFailed_ || Target.Write(bytes.data(), count) != count) {
+        writeFailed_ = true;
+    }
 }
 
 void TSmartPDFWriter::WriteHeader(std::string_view version) {

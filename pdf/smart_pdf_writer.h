@@ -32,6 +32,9 @@ class TSmartPDFWriter {
 
     // Where the next byte goes in the target.
     int64_t Position() const { return position_; }
+    // Whether the target refused some of the bytes handed to it (a full disk, for one); the
+    // file is then incomplete and must not be used.
+    bool WriteFailed() const { return writeFailed_; }
 
     TByteStream& Target;
     std::vector<int64_t> Offsets;
@@ -46,8 +49,11 @@ class TSmartPDFWriter {
     void WriteSubsections(const std::vector<size_t>& order, int64_t baseOffset);
     void WriteFullTable(const std::vector<size_t>& order, int64_t baseOffset);
 
+    void HandOver(std::string_view bytes);
+
     std::string pending_;
     int64_t position_ = 0;
+    bool writeFailed_ = false;
 };
 
 // One 20-byte cross-reference entry.

@@ -94,4 +94,8 @@ bool TWideFileStream::SetSize(int64_t size) {
     return file_->SetSize(size);
 }
 
+bool TWideFileStream::Close() {
+    return file_->Close();
+}
+
 }  // namespace foldant

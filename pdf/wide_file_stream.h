@@ -29,6 +29,9 @@ class TWideFileStream : public TByteStream {
     int64_t Position() override;
     int64_t Size() override;
     bool SetSize(int64_t size) override;
+    // Closes the file; false when the system did not keep every byte written. Every later
+    // operation fails.
+    bool Close();
 
   private:
     std::unique_ptr<platform::FileStream> file_;

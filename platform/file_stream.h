@@ -42,6 +42,12 @@ class FileStream {
     int64_t Position();
     int64_t Size();
     bool SetSize(int64_t size);
+    // Hands what was written to the disk itself, past every cache; false when the disk reports
+    // an error.
+    bool FlushToDisk();
+    // Closes the file and answers whether the system kept every byte written; a full disk may
+    // report itself only here. Later calls answer false and the destructor does nothing more.
+    bool Close();
 
   private:
     explicit FileStream(int descriptor) : descriptor_(descriptor) {}
@@ -50,5 +56,9 @@ class FileStream {
                                                 OthersLocks othersLocks);
     int descriptor_;
 };
+
+// For tests: once this many more bytes have been written through file streams of this process,
+// every further write fails as on a full disk. A negative count lifts the limit.
+void FailWritesAfter(int64_t bytes);
 
 }  // namespace foldant::platform

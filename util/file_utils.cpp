@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "platform/file_stream.h"
@@ -68,26 +69,33 @@ std::string ModuleTempRoot() {
                      kAccessDeniedErrorCode);
 }
 
-bool CopyOnce(platform::FileStream& source, const std::string& destination) {
+enum class CopyAttempt { Copied, DestinationBusy, Failed };
+
+// Only a destination that cannot be opened is worth another attempt: a disk that refused the
+// bytes will not take them a moment later.
+CopyAttempt CopyOnce(platform::FileStream& source, const std::string& destination) {
+    std::unique_ptr<platform::FileStream> target;
     try {
-        auto target = platform::FileStream::Open(destination, platform::FileAccess::Write,
-                                                 platform::FileShare::None,
-                                                 platform::FileCreation::CreateAlways);
-        if (source.Seek(0, platform::SeekOrigin::Begin) != 0) {
-            return false;
-        }
-        std::string block(kCopyBlockSize, '\0');
-        for (;;) {
-            int64_t got = source.Read(block.data(), static_cast<int64_t>(block.size()));
-            if (got <= 0) {
-                return got == 0 && source.Position() == source.Size();
-            }
-            if (target->Write(block.data(), got) != got) {
-                return false;
-            }
-        }
+        target = platform::FileStream::Open(destination, platform::FileAccess::Write,
+                                            platform::FileShare::None,
+                                            platform::FileCreation::CreateAlways);
     } catch (const platform::OsError&) {
-        return false;
+        return CopyAttempt::DestinationBusy;
+    }
+    if (source.Seek(0, platform::SeekOrigin::Begin) != 0) {
+        return CopyAttempt::Failed;
+    }
+    std::string block(kCopyBlockSize, '\0');
+    for (;;) {
+        int64_t got = source.Read(block.data(), static_cast<int64_t>(block.size()));
+        if (got <= 0) {
+            // A full disk may show itself only when the file is closed.
+            const bool complete = got == 0 && source.Position() == source.Size();
+            return target->Close() && complete ? CopyAttempt::Copied : CopyAttempt::Failed;
+        }
+        if (target->Write(block.data(), got) != got) {
+            return CopyAttempt::Failed;
+        }
     }
 }
 
@@ -243,8 +251,13 @@ bool CopyFileRetry(const std::string& source, const std::string& destination) {
         return true;
     }
     for (int attempt = 1; attempt <= kCopyAttempts; ++attempt) {
-        if (CopyOnce(*input, destination)) {
-            return true;
+        switch (CopyOnce(*input, destination)) {
+            case CopyAttempt::Copied:
+                return true;
+            case CopyAttempt::Failed:
+                return false;
+            case CopyAttempt::DestinationBusy:
+                break;
         }
         std::this_thread::sleep_for(kCopyPauseStep * attempt);
     }

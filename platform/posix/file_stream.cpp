@@ -5,12 +5,39 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 #include "platform/os_error.h"
 #include "platform/windows1252.h"
 
 namespace foldant::platform {
+
+namespace {
+
+std::atomic<int64_t> writeBudget{-1};
+
+// How many of `count` bytes the test limit lets through.
+int64_t AllowedByBudget(int64_t count) {
+    if (count <= 0) {
+        return count;
+    }
+    int64_t budget = writeBudget.load();
+    while (budget >= 0) {
+        const int64_t allowed = std::min(budget, count);
+        if (writeBudget.compare_exchange_weak(budget, budget - allowed)) {
+            return allowed;
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+void FailWritesAfter(int64_t bytes) {
+    writeBudget.store(bytes < 0 ? -1 : bytes);
+}
 
 std::unique_ptr<FileStream> FileStream::Open(const std::string& ansiPath, FileAccess access,
                                              FileShare share, FileCreation creation,
@@ -92,7 +119,21 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& path, FileAc
 }
 
 FileStream::~FileStream() {
-    ::close(descriptor_);
+    Close();
+}
+
+bool FileStream::FlushToDisk() {
+    return descriptor_ >= 0 && ::fsync(descriptor_) == 0;
+}
+
+bool FileStream::Close() {
+    if (descriptor_ < 0) {
+        return false;
+    }
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    // After a failed close the descriptor is gone all the same; retrying could close another.
+    return ::close(descriptor) == 0;
 }
 
 int64_t FileStream::Read(void* buffer, int64_t count) {
@@ -112,6 +153,7 @@ int64_t FileStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t FileStream::Write(const void* buffer, int64_t count) {
+    count = AllowedByBudget(count);
     int64_t done = 0;
     const auto* bytes = static_cast<const char*>(buffer);
     while (done < count) {

@@ -129,17 +129,43 @@ TEST_F(ModuleWithoutDisplay, AnEmptyResponseIsCancelled) {
     EXPECT_EQ(module.Finish(kPatienceMs).exitCode, 0);
 }
 
-TEST_F(ModuleWithoutDisplay, AResponseThatIsNoJsonGetsNoAnswer) {
+// The host waits for a final answer on every path; without one the sending process hangs.
+TEST_F(ModuleWithoutDisplay, AResponseThatIsNoJsonIsCancelled) {
     TestFolder folder;
     TestBlock block("spooler-");
     apptest::RunningProgram module(FOLDANT_MODULE_PROGRAM, {block.Name()}, folder);
-    std::string message = HostMessage({{"Response", "{kaputt"}, {"PDFFileName", "/t.pdf"}});
-    block.Write(message);
-    // The module stays, silent; the block keeps the host's message (or a keep-alive).
-    EXPECT_FALSE(module.WaitFor(1500));
-    auto seen = TQvJSONText::ParseJsonText(block.Text());
-    ASSERT_TRUE(seen);
-    EXPECT_EQ(JsonFindNode(seen.get(), "Succeded"), nullptr) << block.Text();
+    block.Write(HostMessage({{"Response", "{kaputt"}, {"PDFFileName", "/t.pdf"}}));
+    auto answer = WaitForFinal(block);
+    ASSERT_TRUE(answer) << block.Text();
+    EXPECT_EQ(JsonReadText(answer.get(), "Succeded"), "2");
+    EXPECT_EQ(module.Finish(kPatienceMs).exitCode, 0);
+}
+
+TEST_F(ModuleWithoutDisplay, AMissingCopyIsLeftOutAndAMissingTargetIsCancelled) {
+    TestFolder folder;
+    std::string target = folder.Sample("Lieferschein 2026-0815.pdf", "Ziel.pdf");
+    std::string copy = folder.Sample("Rechnung 2026-0815.pdf", "Rechnung.pdf");
+    std::string missing = folder.Path("weg.pdf");
+    {
+        TestBlock block("spooler-");
+        apptest::RunningProgram module(FOLDANT_MODULE_PROGRAM, {block.Name()}, folder);
+        block.Write(HostMessage({{"Response", ResponseText(missing + "\r\n" + copy + "\r\n")},
+                                 {"PDFFileName", target}}));
+        auto answer = WaitForFinal(block);
+        ASSERT_TRUE(answer) << block.Text();
+        EXPECT_EQ(JsonReadText(answer.get(), "Succeded"), "1");
+        EXPECT_EQ(JsonReadText(answer.get(), "RemoveAttachments"), copy + "\r\n");
+        EXPECT_EQ(module.Finish(kPatienceMs).exitCode, 0);
+    }
+    TestBlock block("spooler-");
+    apptest::RunningProgram module(FOLDANT_MODULE_PROGRAM, {block.Name()}, folder);
+    block.Write(HostMessage({{"Response", ResponseText(copy + "\r\n")},
+                             {"PDFFileName", folder.Path("kein Ziel.pdf")}}));
+    auto answer = WaitForFinal(block);
+    ASSERT_TRUE(answer) << block.Text();
+    EXPECT_EQ(JsonReadText(answer.get(), "Succeded"), "2");
+    EXPECT_EQ(JsonFindNode(answer.get(), "RemoveAttachments"), nullptr);
+    EXPECT_EQ(module.Finish(kPatienceMs).exitCode, 0);
 }
 
 TEST_F(ModuleWithoutDisplay, ADataMessageWithoutPdfAttachmentsIsDeclinedAtOnce) {

@@ -126,13 +126,31 @@ TEST(MergeJob, ResultThatCannotReplaceTheTargetFailsTheItem) {
     EXPECT_EQ(ReadFile(target), before);
 }
 
-TEST(MergeJob, MissingItemFileRaisesAndCleansUp) {
+// A copy list that names a file nobody can open must not end the job: the host waits for an
+// answer about every item.
+TEST(MergeJob, MissingItemIsNotJoinedAndTheJobGoesOn) {
     ScratchFolder folder;
     const std::string target = folder.Write("target.pdf", SimpleDocument(1));
+    const std::string two = folder.Write("two.pdf", SimpleDocument(2));
     const std::set<std::string> before = TempPdfFiles();
-    TFoldant job(TFoldant::BuildJobText({folder.File("missing.pdf")}));
-    EXPECT_ANY_THROW(job.MergeAll("", target));
+    TFoldant job(TFoldant::BuildJobText({folder.File("missing.pdf"), two}));
+    EXPECT_FALSE(job.MergeAll("", target));
+    EXPECT_EQ(job.Outcomes(), (std::vector<TFoldant::ItemOutcome>{TFoldant::ItemOutcome::NotOpened,
+                                                                  TFoldant::ItemOutcome::Joined}));
+    EXPECT_EQ(PagesOf(target), 3);
     EXPECT_EQ(TempPdfFiles(), before);
+}
+
+TEST(MergeJob, MissingTargetRaisesAndCleansUp) {
+    ScratchFolder folder;
+    const std::string one = folder.Write("one.pdf", SimpleDocument(1));
+    const std::set<std::string> before = TempPdfFiles();
+    TFoldant job(TFoldant::BuildJobText({one}));
+    EXPECT_ANY_THROW(job.MergeAll("", folder.File("missing.pdf")));
+    EXPECT_EQ(TempPdfFiles(), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(MergeJob, DestroyDeletesMarkedFilesAndWritesTheLog) {

@@ -287,6 +287,17 @@ TEST(DocumentMerge, FormHeldInTheFirstCatalogMovesToAnObjectOfItsOwn) {
     EXPECT_EQ(joined.Entry(5, "NeedAppearances"), "-");
 }
 
+TEST(DocumentMerge, NumbersOfBothFilesKeepEveryDecimal) {
+    const std::string matrix = "[ 0.00999 0 0 -0.0108696 0.1234567891 -0.99628 ]";
+    const std::string font = "<< /Type /Font /Subtype /Type3 /FontMatrix " + matrix + " >>";
+    Joined joined(Document(1, "", {font}), Document(1, "", {font}));
+    ASSERT_EQ(joined.Result, 1);
+    const std::string& bytes = joined.Bytes();
+    const size_t first = bytes.find("/FontMatrix " + matrix);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(bytes.find("/FontMatrix " + matrix, first + 1), std::string::npos);
+}
+
 TEST(DocumentMerge, RefusalsWriteNothing) {
     const std::string plain = Document(1, "");
     const std::string encrypted =

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "pdf/object_body.h"
 #include "pdf/pdf_objects.h"
 
@@ -76,6 +78,22 @@ TEST_F(ParserTest, NumberScanner) {
     EXPECT_DOUBLE_EQ(Number("-"), 0);
     EXPECT_DOUBLE_EQ(Number("2E"), 2);
     EXPECT_NE(ParseAs<TPDFNull>("+5"), nullptr);
+}
+
+// Type 3 font matrices and shading coefficients carry more decimals than the engine computes
+// with; rounding them moves what the page draws.
+TEST_F(ParserTest, NumbersReadFromTextAreWrittenBackWithTheirOwnValue) {
+    EXPECT_EQ(Text("[0.00999 0.0108696 -0.99628 0.1234567891 -0.0000000001 12345.0000000001]"),
+              "[ 0.00999 0.0108696 -0.99628 0.1234567891 -0.0000000001 12345.0000000001 ]");
+    EXPECT_EQ(Text("[612 -3. .5 007 2.50 1.5E-3 99999999999]"),
+              "[ 612 -3 0.5 7 2.5 0.0015 99999999999 ]");
+    EXPECT_THROW(Text("1E999"), std::range_error);
+
+    auto* changed = ParseAs<TPDFNumeric>("0.1234567891");
+    ASSERT_NE(changed, nullptr);
+    changed->SetValue(changed->Value * 2);
+    EXPECT_EQ(changed->WriteToText(), "0.2469");
+    EXPECT_EQ(store.NewNumber(1.23456789).WriteToText(), "1.2346");
 }
 
 TEST_F(ParserTest, ReferenceNeedsTwoNumbersAndR) {

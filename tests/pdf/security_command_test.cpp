@@ -56,19 +56,20 @@ TEST_F(SecurityCommand, EncryptsWithTheLevelAndPermissionsGiven) {
     EXPECT_EQ(static_cast<int32_t>(strong.info->Encryption.Permissions), -4);
 }
 
-TEST_F(SecurityCommand, RefusedInputsLeaveAnEmptyOutputAndExitWithOne) {
+TEST_F(SecurityCommand, RefusedInputsLeaveTheOutputAsItWasAndExitWithOne) {
     const fs::path encrypted = Path("encrypted.pdf");
     int32_t failureCode = 0;
     ASSERT_TRUE(EncryptedCopyFiles(kSample.string(), encrypted.string(), 15, 15, 1, failureCode));
     const fs::path out = Path("out.pdf");
     EXPECT_EQ(Run("encrypt -o " + Quoted(out) + " --level 2 " + Quoted(encrypted)), 1);
-    ASSERT_TRUE(fs::exists(out));
-    EXPECT_EQ(fs::file_size(out), 0u);
+    EXPECT_FALSE(fs::exists(out));
 
     const fs::path text = Path("text.pdf");
     WriteFile(text, "no PDF here");
+    WriteFile(out, "the user's earlier file");
     EXPECT_EQ(Run("encrypt -o " + Quoted(out) + " --level 0 " + Quoted(text)), 1);
-    EXPECT_EQ(fs::file_size(out), 0u);
+    EXPECT_EQ(ReadFile(out), "the user's earlier file");
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch_.Path()), fs::directory_iterator()), 4);
 }
 
 TEST_F(SecurityCommand, UsageAndFileErrorsExitWithTwo) {

@@ -9,6 +9,7 @@
 #include "pdf/pdf_crypt.h"
 #include "pdf/pdf_library.h"
 #include "platform/windows1252.h"
+#include "util/file_replacement.h"
 
 namespace foldant {
 
@@ -98,13 +99,23 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
     const TPermissionRequest permissions = DecodePermissions(request->permissions);
     TPdfLibraryEx engine;
     try {
-        if (engine.EncryptedCopy(Utf8ToAnsi(request->input), Utf8ToAnsi(request->output),
+        // OUT is replaced only by a complete copy, so a refusal or a full disk leaves it as it was.
+        TFileReplacement replacement(Utf8ToAnsi(request->output));
+        if (engine.EncryptedCopy(Utf8ToAnsi(request->input), replacement.WorkFile(),
                                  permissions.PermissionFlags, permissions.ExtraFlags,
                                  static_cast<uint8_t>(request->level))) {
-            return kCopied;
+            if (replacement.Commit() == TFileReplacement::Result::Replaced) {
+                return kCopied;
+            }
+            std::fprintf(stderr, "foldant-pdf encrypt: cannot write %s\n", request->output.c_str());
+            return kFailed;
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "foldant-pdf encrypt: %s\n", error.what());
+        return kFailed;
+    }
+    if (engine.FailureCode == TPdfLibrary::kNotWritten) {
+        std::fprintf(stderr, "foldant-pdf encrypt: cannot write %s\n", request->output.c_str());
         return kFailed;
     }
     std::fprintf(stderr, "foldant-pdf encrypt: %s %s\n", request->input.c_str(),

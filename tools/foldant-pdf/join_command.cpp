@@ -12,6 +12,7 @@
 #include "pdf/wide_file_stream.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
+#include "util/file_replacement.h"
 #include "util/file_utils.h"
 
 namespace foldant {
@@ -78,6 +79,8 @@ const char* Reason(TFoldant::ItemOutcome outcome) {
             return "encrypted";
         case TFoldant::ItemOutcome::NotPdf:
             return "not a PDF or too damaged to read";
+        case TFoldant::ItemOutcome::NotOpened:
+            return "cannot be opened";
         case TFoldant::ItemOutcome::NotWritten:
             return "the joined file could not be written";
         default:
@@ -117,8 +120,9 @@ int ReportItems(const JoinRequest& request, const TFoldant& job) {
     return status;
 }
 
-// The job runs on OUT itself; when it cannot finish, OUT is removed again unless it is the
-// first input, which the job then extends in place.
+// The job runs on a work file beside OUT, which replaces OUT once the job is done, so OUT is
+// never seen half written. When OUT is the first input, the job extends it in place; every item
+// then replaces it whole.
 int RunJob(const JoinRequest& request) {
     const std::string output = WithFolderPart(Utf8ToAnsi(request.output));
     const std::string first = Utf8ToAnsi(request.inputs[0]);
@@ -133,20 +137,20 @@ int RunJob(const JoinRequest& request) {
                      request.inputs[0].c_str());
         return kSomeNotJoined;
     }
-    const bool inPlace = platform::SameFile(output, first);
-    try {
-        if (!CopyFileRetry(first, output)) {
-            throw std::runtime_error("cannot write " + request.output);
-        }
-        TFoldant job(JobText(request));
+    TFoldant job(JobText(request));
+    if (platform::SameFile(output, first)) {
         job.MergeAll(request.permissions, output);
         return ReportItems(request, job);
-    } catch (const std::exception&) {
-        if (!inPlace) {
-            DeleteFileIfExists(output);
-        }
-        throw;
     }
+    TFileReplacement replacement(output);
+    if (!CopyFileRetry(first, replacement.WorkFile())) {
+        throw std::runtime_error("cannot write " + request.output);
+    }
+    job.MergeAll(request.permissions, replacement.WorkFile());
+    if (replacement.Commit() != TFileReplacement::Result::Replaced) {
+        throw std::runtime_error("cannot write " + request.output);
+    }
+    return ReportItems(request, job);
 }
 
 }  // namespace
