@@ -1,80 +1,115 @@
 #include "pdf/pdf_cipher.h"
 
-#include <nettle/aes.h>
-#include <nettle/arcfour.h>
-#include <nettle/cbc.h>
-#include <nettle/md5.h>
-#include <nettle/sha2.h>
+#include <gcrypt.h>
 
 #include <algorithm>
+#include <mutex>
 #include <stdexcept>
 
 namespace foldant {
 
 namespace {
 
-const uint8_t* Bytes(std::string_view text) {
-    return reinterpret_cast<const uint8_t*>(text.data());
-}
+constexpr size_t kAes128KeySize = 16;
+constexpr size_t kAes256KeySize = 32;
+constexpr size_t kRc4MaxKeySize = 256;
+// The library refuses RC4 keys under 40 bits, which the format allows.
+constexpr size_t kLibraryRc4MinKeySize = 5;
 
-uint8_t* Bytes(std::string& text) {
-    return reinterpret_cast<uint8_t*>(text.data());
+// The library wants one version check before first use; no secure memory is needed, since the
+// keys derived here live in ordinary strings anyway.
+void EnsureLibraryReady() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (gcry_check_version(GCRYPT_VERSION) == nullptr) {
+            throw std::runtime_error("cryptography library too old");
+        }
+        gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
+        gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    });
 }
 
 void CheckAesArguments(std::string_view key, std::string_view iv, std::string_view data) {
-    if ((key.size() != AES128_KEY_SIZE && key.size() != AES256_KEY_SIZE) ||
+    if ((key.size() != kAes128KeySize && key.size() != kAes256KeySize) ||
         iv.size() != kAesBlockSize || data.size() % kAesBlockSize != 0) {
         throw std::invalid_argument("AES-CBC: bad key, vector or data length");
     }
 }
 
-template <class Context, class Digest>
-std::string HashWith(void (*init)(Context*), void (*update)(Context*, size_t, const uint8_t*),
-                     Digest digest, size_t size, std::string_view data) {
-    Context context;
-    init(&context);
-    update(&context, data.size(), Bytes(data));
-    std::string result(size, '\0');
-    digest(&context, size, Bytes(result));
+void Check(gcry_error_t error, const char* what) {
+    if (error != 0) {
+        throw std::runtime_error(std::string(what) + ": " + gcry_strerror(error));
+    }
+}
+
+std::string Digest(int algorithm, std::string_view data) {
+    EnsureLibraryReady();
+    std::string result(gcry_md_get_algo_dlen(algorithm), '\0');
+    gcry_md_hash_buffer(algorithm, result.data(), data.data(), data.size());
     return result;
 }
 
-void Aes128Decrypt(const void* context, size_t length, uint8_t* dst, const uint8_t* src) {
-    aes128_decrypt(static_cast<const aes128_ctx*>(context), length, dst, src);
-}
+// A cipher handle that is closed on every path.
+class Cipher {
+  public:
+    Cipher(int algorithm, int mode, std::string_view key) {
+        EnsureLibraryReady();
+        Check(gcry_cipher_open(&handle_, algorithm, mode, 0), "cipher open");
+        Check(gcry_cipher_setkey(handle_, key.data(), key.size()), "cipher key");
+    }
+    Cipher(const Cipher&) = delete;
+    Cipher& operator=(const Cipher&) = delete;
+    ~Cipher() { gcry_cipher_close(handle_); }
 
-void Aes256Decrypt(const void* context, size_t length, uint8_t* dst, const uint8_t* src) {
-    aes256_decrypt(static_cast<const aes256_ctx*>(context), length, dst, src);
+    void SetVector(std::string_view iv) {
+        Check(gcry_cipher_setiv(handle_, iv.data(), iv.size()), "cipher vector");
+    }
+    void EncryptInPlace(char* bytes, size_t length) {
+        Check(gcry_cipher_encrypt(handle_, bytes, length, nullptr, 0), "encrypt");
+    }
+    void Decrypt(char* out, std::string_view in) {
+        Check(gcry_cipher_decrypt(handle_, out, in.size(), in.data(), in.size()), "decrypt");
+    }
+
+  private:
+    gcry_cipher_hd_t handle_ = nullptr;
+};
+
+int AesAlgorithm(std::string_view key) {
+    return key.size() == kAes128KeySize ? GCRY_CIPHER_AES128 : GCRY_CIPHER_AES256;
 }
 
 }  // namespace
 
 std::string Md5Digest(std::string_view data) {
-    return HashWith<md5_ctx>(md5_init, md5_update, md5_digest, MD5_DIGEST_SIZE, data);
+    return Digest(GCRY_MD_MD5, data);
 }
 
 std::string Sha2Digest(int bits, std::string_view data) {
     switch (bits) {
         case 384:
-            return HashWith<sha384_ctx>(sha384_init, sha512_update, sha384_digest,
-                                        SHA384_DIGEST_SIZE, data);
+            return Digest(GCRY_MD_SHA384, data);
         case 512:
-            return HashWith<sha512_ctx>(sha512_init, sha512_update, sha512_digest,
-                                        SHA512_DIGEST_SIZE, data);
+            return Digest(GCRY_MD_SHA512, data);
         default:
-            return HashWith<sha256_ctx>(sha256_init, sha256_update, sha256_digest,
-                                        SHA256_DIGEST_SIZE, data);
+            return Digest(GCRY_MD_SHA256, data);
     }
 }
 
 std::string Rc4Crypt(std::string_view key, std::string_view data) {
-    if (key.empty() || key.size() > ARCFOUR_MAX_KEY_SIZE) {
+    if (key.empty() || key.size() > kRc4MaxKeySize) {
         throw std::invalid_argument("RC4: bad key length");
     }
-    arcfour_ctx context;
-    arcfour_set_key(&context, key.size(), Bytes(key));
-    std::string result(data.size(), '\0');
-    arcfour_crypt(&context, data.size(), Bytes(result), Bytes(data));
+    // The key schedule reads the key cyclically, so a key repeated whole gives the same stream.
+    std::string scheduleKey(key);
+    while (scheduleKey.size() < kLibraryRc4MinKeySize) {
+        scheduleKey += key;
+    }
+    std::string result(data);
+    if (!result.empty()) {
+        Cipher cipher(GCRY_CIPHER_ARCFOUR, GCRY_CIPHER_MODE_STREAM, scheduleKey);
+        cipher.EncryptInPlace(result.data(), result.size());
+    }
     return result;
 }
 
@@ -86,36 +121,25 @@ std::string AesCbcEncrypt(std::string_view key, std::string_view iv, std::string
 
 void AesCbcEncryptInPlace(std::string_view key, std::string_view iv, std::string& data,
                           size_t offset) {
-    const size_t length = offset <= data.size() ? data.size() - offset : 0;
-    CheckAesArguments(key, iv, std::string_view(data).substr(std::min(offset, data.size())));
-    std::string vector(iv);
-    uint8_t* bytes = Bytes(data) + (data.size() - length);
-    if (key.size() == AES128_KEY_SIZE) {
-        aes128_ctx context;
-        aes128_set_encrypt_key(&context, Bytes(key));
-        cbc_aes128_encrypt(&context, Bytes(vector), length, bytes, bytes);
-    } else {
-        aes256_ctx context;
-        aes256_set_encrypt_key(&context, Bytes(key));
-        cbc_aes256_encrypt(&context, Bytes(vector), length, bytes, bytes);
+    const size_t start = std::min(offset, data.size());
+    CheckAesArguments(key, iv, std::string_view(data).substr(start));
+    if (data.size() == start) {
+        return;
     }
+    Cipher cipher(AesAlgorithm(key), GCRY_CIPHER_MODE_CBC, key);
+    cipher.SetVector(iv);
+    cipher.EncryptInPlace(data.data() + start, data.size() - start);
 }
 
 std::string AesCbcDecrypt(std::string_view key, std::string_view iv, std::string_view data) {
     CheckAesArguments(key, iv, data);
-    std::string vector(iv);
     std::string result(data.size(), '\0');
-    if (key.size() == AES128_KEY_SIZE) {
-        aes128_ctx context;
-        aes128_set_decrypt_key(&context, Bytes(key));
-        cbc_decrypt(&context, Aes128Decrypt, kAesBlockSize, Bytes(vector), data.size(),
-                    Bytes(result), Bytes(data));
-    } else {
-        aes256_ctx context;
-        aes256_set_decrypt_key(&context, Bytes(key));
-        cbc_decrypt(&context, Aes256Decrypt, kAesBlockSize, Bytes(vector), data.size(),
-                    Bytes(result), Bytes(data));
+    if (data.empty()) {
+        return result;
     }
+    Cipher cipher(AesAlgorithm(key), GCRY_CIPHER_MODE_CBC, key);
+    cipher.SetVector(iv);
+    cipher.Decrypt(result.data(), data);
     return result;
 }
 

@@ -1,10 +1,9 @@
 #include "pdf/smart_pdf_reader.h"
 
-#include <nettle/md5.h>
-
 #include <chrono>
 
 #include "pdf/object_body.h"
+#include "pdf/pdf_cipher.h"
 #include "pdf/pdf_filters.h"
 #include "pdf/pdf_lexical.h"
 #include "pdf/xref_reader.h"
@@ -44,15 +43,6 @@ std::string HexLower(const uint8_t* bytes, size_t count) {
     return text;
 }
 
-std::string Md5(std::string_view data) {
-    md5_ctx context;
-    md5_init(&context);
-    md5_update(&context, data.size(), reinterpret_cast<const uint8_t*>(data.data()));
-    std::string digest(MD5_DIGEST_SIZE, '\0');
-    md5_digest(&context, MD5_DIGEST_SIZE, reinterpret_cast<uint8_t*>(digest.data()));
-    return digest;
-}
-
 // 16 bytes that differ from file to file: a digest over a new GUID and the current time.
 std::string NewDocumentIdentifier() {
     const platform::Guid guid = platform::NewGuid();
@@ -62,9 +52,9 @@ std::string NewDocumentIdentifier() {
             86400.0 +
         25569.0;
     seed += std::to_string(days);
-    const std::string first = Md5(seed);
+    const std::string first = Md5Digest(seed);
     const std::string hex = HexLower(reinterpret_cast<const uint8_t*>(first.data()), first.size());
-    return Md5(std::string_view(hex).substr(0, 8));
+    return Md5Digest(std::string_view(hex).substr(0, 8));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    zlib1g-dev nettle-dev
+    zlib1g-dev libgcrypt20-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev xvfb xdotool

@@ -10,8 +10,8 @@ namespace {
 using testing_security::Hex;
 using testing_security::Unhex;
 
-// The primitives are nettle's; these published vectors catch wrong wiring (key sizes, the
-// in-place CBC path, the SHA-2 variant chosen by size).
+// The primitives come from the cryptography library; these published vectors catch wrong wiring
+// (key sizes, the in-place CBC path, the SHA-2 variant chosen by size).
 TEST(SecurityCipher, PublishedVectors) {
     EXPECT_EQ(Hex(Md5Digest("abc")), "900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(Hex(Sha2Digest(256, "abc")),
