@@ -11,6 +11,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "platform/peer_credentials.h"
 #include "platform/windows1252.h"
 #include "util/file_utils.h"
 
@@ -62,6 +63,11 @@ bool SendTo(const QString& path, const QByteArray& record, int timeoutMs) {
         }
         return false;
     }
+    // Only a window of this user's own module may learn the channel name.
+    if (!platform::PeerIsTrusted(socket.socketDescriptor(), platform::TrustedPeer::ThisUser)) {
+        socket.abort();
+        return false;
+    }
     socket.write(record);
     while (socket.bytesToWrite() > 0) {
         if (deadline.hasExpired() || !socket.waitForBytesWritten(deadline.remainingTime())) {
@@ -101,6 +107,12 @@ QString THandOverListener::SocketPath() const {
 
 void THandOverListener::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        // Another user of the machine must not switch this module to a channel of their choice.
+        if (!platform::PeerIsTrusted(socket->socketDescriptor(), platform::TrustedPeer::ThisUser)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QLocalSocket::readyRead, socket,
                          [this, socket] { Serve(*socket); });

@@ -49,7 +49,9 @@ class THandOverListener {
 };
 
 // Sends the record to every window of the class and waits for each answer, at most timeoutMs
-// per window. Sockets that nobody listens on any more (their process has ended) are removed.
+// per window. Sockets that nobody listens on any more (their process has ended) are removed;
+// a socket served by another user gets nothing. The listener likewise drops senders that run as
+// another user.
 // Answers how many windows answered.
 int SendHandOverRecord(const std::string& className, std::uintptr_t dwData, const std::string& data,
                        int timeoutMs = kHandOverTimeoutMs);

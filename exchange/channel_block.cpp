@@ -9,6 +9,7 @@
 #include "json/json_text.h"
 #include "platform/message_loop.h"
 #include "platform/shared_memory.h"
+#include "platform/windows1252.h"
 
 namespace foldant {
 
@@ -30,6 +31,21 @@ std::optional<std::string_view> MessageIn(const platform::SharedMemoryBlock& blo
         return std::string_view(data, window);
     }
     return std::string_view(data, static_cast<std::size_t>(static_cast<const char*>(end) - data));
+}
+
+std::optional<char16_t> HexUnit(std::string_view digits) {
+    unsigned value = 0;
+    for (char c : digits) {
+        int digit = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return static_cast<char16_t>(value);
 }
 
 void Store(platform::SharedMemoryBlock& block, const std::string& text) {
@@ -57,9 +73,45 @@ bool WriteMMF(const TQvCustomJSON& document, const std::string& channel) {
     if (channel.empty()) {
         return false;
     }
-    bool written = WriteChannelText(channel, TQvJSONStreamer::PrintCompact(document));
+    return WriteMMFText(TQvJSONStreamer::PrintCompact(document), channel);
+}
+
+bool WriteMMFText(const std::string& text, const std::string& channel) {
+    if (channel.empty()) {
+        return false;
+    }
+    bool written = WriteChannelText(channel, text);
     platform::PumpWait(kWriteSettleMs);
     return written;
+}
+
+// Escapes are told apart from escaped backslashes by reading the text pair by pair; outside
+// strings a JSON text holds no backslash.
+std::string WithoutHighEscapes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\\' || at + 1 >= text.size()) {
+            out += text[at];
+            continue;
+        }
+        if (text[at + 1] == 'u' && at + 6 <= text.size()) {
+            auto unit = HexUnit(std::string_view(text).substr(at + 2, 4));
+            if (unit) {
+                std::string byte = Utf16ToAnsi(std::u16string(1, *unit));
+                if (byte.size() == 1 && static_cast<unsigned char>(byte[0]) >= 128 &&
+                    AnsiToUtf16(byte) == std::u16string(1, *unit)) {
+                    out += byte;
+                    at += 5;
+                    continue;
+                }
+            }
+        }
+        out += text[at];
+        out += text[at + 1];
+        ++at;
+    }
+    return out;
 }
 
 bool ReadMMF(const std::string& channel, std::string& text) {

@@ -24,6 +24,14 @@ bool WriteChannelText(const std::string& channel, const std::string& text);
 // returns at once. Answers whether the text was written; raises as WriteChannelText does.
 bool WriteMMF(const TQvCustomJSON& document, const std::string& channel);
 
+// Stores an already printed text in the block and waits as WriteMMF does.
+bool WriteMMFText(const std::string& text, const std::string& channel);
+
+// The same JSON text with every \u escape of a character that Windows-1252 has a byte for from
+// 128 up replaced by that byte: the block's text is Windows-1252, as the host's own messages are,
+// and the euro sign then takes one byte instead of six.
+std::string WithoutHighEscapes(const std::string& text);
+
 // True and the block's text (up to the first NUL, and never beyond the block) when the block
 // exists and holds a non-empty text. Only the first 51,200 bytes are looked at: a larger block
 // without a NUL among them holds no message.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "exchange/channel_block.h"
 #include "exchange/marker_file.h"
@@ -114,11 +115,22 @@ void TExChangeObject::SendOwedCancel() {
     }
 }
 
+// The final answer always reaches the host: as printed when it fits the block, else in its
+// shorter form with the bytes from 128 up unescaped, else as a cancel, which always fits.
 bool TExChangeObject::WriteFinalText(const TQvJSON& document) {
     if (waitThread_) {
         waitThread_->DropKeepAlive();
     }
-    return WriteMMF(document, channel_);
+    std::string text = TQvJSONText::PrintCompact(document);
+    for (const std::string& form : {text, WithoutHighEscapes(text)}) {
+        try {
+            return WriteMMFText(form, channel_);
+        } catch (const std::runtime_error&) {
+        }
+    }
+    TQvJSON cancel;
+    StampCancel(cancel);
+    return WriteMMF(cancel, channel_);
 }
 
 void TExChangeObject::SendResult(TQvJSON& document) {

@@ -45,7 +45,9 @@ class TExChangeObject {
     TExChangeObject& operator=(const TExChangeObject&) = delete;
 
     // Adds "UID", "Succeded" 1 and "Infinite" false to the caller's document and sends it as the
-    // final result; the caller keeps the document.
+    // final result; the caller keeps the document. A result that does not fit the block even
+    // with its bytes from 128 up unescaped is sent as a cancel, so the host always gets its
+    // final word.
     void SendResult(TQvJSON& document);
     void SendCancel();
     void SendKeepAlive();
@@ -69,7 +71,8 @@ class TExChangeObject {
     // A final message counts as the module's final word only once it was written.
     void SendFinal(TQvJSON& document);
     void SendOwedCancel();
-    // No keep-alive queued before a final message may replace it.
+    // No keep-alive queued before a final message may replace it. A message too large for the
+    // block goes in its shorter form, or as a cancel.
     bool WriteFinalText(const TQvJSON& document);
     void CloseMainWindow();
     void StartWaiting();

@@ -18,11 +18,14 @@ void WriteMarkerFile(const std::string& text) {
         DeleteFileIfExists(path);
         return;
     }
+    // A new file each time: whatever stands at the name, a link above all, is removed rather
+    // than followed.
+    DeleteFileIfExists(path);
     std::unique_ptr<platform::FileStream> file;
     try {
         file =
             platform::FileStream::Open(path, platform::FileAccess::Write, platform::FileShare::None,
-                                       platform::FileCreation::CreateAlways);
+                                       platform::FileCreation::CreateNew);
     } catch (const platform::OsError&) {
         throw std::runtime_error("Cannot create " + path + ".");
     }

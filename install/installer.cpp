@@ -155,6 +155,8 @@ void InstallModule(const std::string& title, const std::string& recordText,
     }
     std::string vokPath = InstalledProgramPath(kVokUninstallKey, kVokExe);
     std::string recordPath = GetTempFolder() + kRecordFileName;
+    // Written afresh, so that nothing left at the name is followed.
+    DeleteFileIfExists(recordPath);
     SaveLinesRetry({recordText}, recordPath);
     std::string databasePath = ReadDBPath();
     if (!databasePath.empty() && PathIsFolder(databasePath)) {

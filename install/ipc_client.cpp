@@ -53,11 +53,18 @@ void TIPCClient::SetServer(const std::string& name) {
 }
 
 IMessageData TIPCClient::SendRequest(const TMessageData& request, uint32_t timeoutMs) {
-    ioTimeoutMs_ = static_cast<int>(std::min<uint32_t>(timeoutMs, INT32_MAX));
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     Connect(timeoutMs);
     IMessageData answer = Execute(request);
     Disconnect();
     return answerComplete_ ? answer : nullptr;
+}
+
+int TIPCClient::TimeLeftMs() const {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline_ - std::chrono::steady_clock::now())
+                    .count();
+    return left > 0 ? static_cast<int>(std::min<int64_t>(left, INT32_MAX)) : 0;
 }
 
 void TIPCClient::Connect(uint32_t timeoutMs) {
@@ -138,7 +145,7 @@ void TIPCClient::Disconnect() {
     if (pipe_) {
         uint32_t ignored = 0;
         std::string marker = EndOfConversationMarker();
-        pipe_->Write(marker.data(), marker.size(), ioTimeoutMs_, ignored);
+        pipe_->Write(marker.data(), marker.size(), TimeLeftMs(), ignored);
         pipe_.reset();
     }
     connected_ = false;
@@ -155,7 +162,7 @@ bool TIPCClient::Write(const std::string& bytes, const char* failureText) {
         return Fail(failureText, kErrorInvalidHandle);
     }
     uint32_t error = 0;
-    if (!pipe_->Write(bytes.data(), bytes.size(), ioTimeoutMs_, error)) {
+    if (!pipe_->Write(bytes.data(), bytes.size(), TimeLeftMs(), error)) {
         return Fail(failureText, error);
     }
     return true;
@@ -163,7 +170,7 @@ bool TIPCClient::Write(const std::string& bytes, const char* failureText) {
 
 bool TIPCClient::ReadExact(void* data, size_t count, const char* failureText) {
     uint32_t error = 0;
-    if (!pipe_->ReadExact(data, count, ioTimeoutMs_, error) &&
+    if (!pipe_->ReadExact(data, count, TimeLeftMs(), error) &&
         error != platform::pipe_error::kMoreData) {
         return Fail(failureText, error);
     }
@@ -180,7 +187,7 @@ bool TIPCClient::ReadPieces(int64_t count, const char* failureText,
     while (left > 0) {
         size_t received = 0;
         uint32_t error = 0;
-        if (!pipe_->ReadSome(buffer.data(), std::min(left, buffer.size()), received, ioTimeoutMs_,
+        if (!pipe_->ReadSome(buffer.data(), std::min(left, buffer.size()), received, TimeLeftMs(),
                              error) &&
             error != platform::pipe_error::kMoreData) {
             return Fail(failureText, error);

@@ -5,6 +5,7 @@
 // 64-bit) and the data, little-endian. Before closing, the client writes the end marker (an ID
 // length of -1).
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,9 +38,9 @@ class TIPCClient {
     // The pipe path becomes "\\<computer>\pipe\<name>".
     void SetServer(const std::string& name);
 
-    // Connects, sends the request, reads the answer and disconnects. The time-out bounds the
-    // connect and also each wait for the next piece of the answer, so a service that stalls
-    // cannot hold the caller. Nothing when the answer did not come complete.
+    // Connects, sends the request, reads the answer and disconnects. The time-out covers the
+    // whole request, from the connect to the last byte of the answer, so a service that stalls
+    // or trickles cannot hold the caller. Nothing when the answer did not come complete.
     IMessageData SendRequest(const TMessageData& request, uint32_t timeoutMs);
 
     const std::string& ErrorDesc() const { return errorDesc_; }
@@ -69,7 +70,10 @@ class TIPCClient {
     bool connected_ = false;
     bool answerComplete_ = false;
     const std::string computerName_ = ".";
-    int ioTimeoutMs_ = 0;
+    // Milliseconds left of the request's time-out.
+    int TimeLeftMs() const;
+
+    std::chrono::steady_clock::time_point deadline_{};
 };
 
 }  // namespace foldant

@@ -1,3 +1,5 @@
+#include <string>
+
 #include "pdf/form_reader.h"
 #include "pdf/smart_pdf_document.h"
 
@@ -90,7 +92,99 @@ void AppendShiftedReferences(TPDFArray& to, const TPDFArray& from, int32_t offse
     }
 }
 
+// The form entries whose values fields take when they have none of their own.
+constexpr const char* kInheritedFieldDefaults[] = {"DA", "Q"};
+
 }  // namespace
+
+void TSmartPDFDocument::PushDownFieldDefaults() {
+    TPDFArray* fields = FormDict != nullptr ? FieldsArray() : nullptr;
+    if (fields == nullptr) {
+        return;
+    }
+    for (const char* key : kInheritedFieldDefaults) {
+        TPDFObject* value = Resolve(FormDict->GetValue(key));
+        if (value == nullptr) {
+            continue;
+        }
+        const std::string text = value->WriteToText();
+        for (int32_t i = 0; i < fields->Count(); ++i) {
+            auto* reference = As<TPDFIndRef>(fields->Item(i));
+            auto* field = reference != nullptr
+                              ? As<TPDFDictionary>(GetObject(reference->RefNumber, nullptr))
+                              : nullptr;
+            if (field == nullptr || field->GetValue(key) != nullptr) {
+                continue;
+            }
+            SetEntry(*field, key, Store->Parse(text));
+            Register(reference->RefNumber, *field);
+        }
+    }
+}
+
+TPDFDictionary* TSmartPDFDocument::EditableDictionary(TPDFDictionary& parent, int32_t owner,
+                                                      std::string_view key) {
+    TPDFObject* value = parent.GetValue(key);
+    if (auto* reference = As<TPDFIndRef>(value)) {
+        auto* held = As<TPDFDictionary>(GetObject(reference->RefNumber, nullptr));
+        if (held != nullptr) {
+            Register(reference->RefNumber, *held);
+        }
+        return held;
+    }
+    auto* direct = As<TPDFDictionary>(value);
+    if (direct == nullptr) {
+        if (value != nullptr) {
+            return nullptr;
+        }
+        direct = &Store->NewDictionary();
+        SetEntry(parent, key, *direct);
+    }
+    if (owner > 0) {
+        if (TPDFObject* held = GetObject(owner, nullptr)) {
+            Register(owner, *held);
+        }
+    }
+    return direct;
+}
+
+void TSmartPDFDocument::MergeFormResources(TSmartPDFDocument& second, int32_t offset) {
+    if (FormDict == nullptr || FormRef == nullptr || second.FormDict == nullptr) {
+        return;
+    }
+    auto* theirs = As<TPDFDictionary>(second.Resolve(second.FormDict->GetValue("DR")));
+    if (theirs == nullptr) {
+        return;
+    }
+    const int32_t formNumber = FormRef->RefNumber;
+    TPDFDictionary* ours = EditableDictionary(*FormDict, formNumber, "DR");
+    if (ours == nullptr) {
+        return;
+    }
+    auto* resourcesRef = As<TPDFIndRef>(FormDict->GetValue("DR"));
+    const int32_t resourcesOwner = resourcesRef != nullptr ? resourcesRef->RefNumber : formNumber;
+    for (int32_t i = 0; i < theirs->EntryCount(); ++i) {
+        const auto [categoryName, categoryValue] = theirs->EntryAt(i);
+        auto* category = As<TPDFDictionary>(second.Resolve(categoryValue));
+        if (categoryName == nullptr || category == nullptr) {
+            continue;
+        }
+        TPDFDictionary* own = EditableDictionary(*ours, resourcesOwner, categoryName->Value);
+        if (own == nullptr) {
+            continue;
+        }
+        // A name the first form defines already keeps its meaning there.
+        for (int32_t k = 0; k < category->EntryCount(); ++k) {
+            const auto [name, resource] = category->EntryAt(k);
+            if (name == nullptr || resource == nullptr || own->GetValue(name->Value) != nullptr) {
+                continue;
+            }
+            TPDFObject& copy = Store->Parse(resource->WriteToText());
+            copy.ShiftObjectNumbers(offset);
+            SetEntry(*own, name->Value, copy);
+        }
+    }
+}
 
 void TSmartPDFDocument::MergeForm(TPDFArray* fields, TPDFArray* calcOrder, bool needAppearances,
                                   int32_t offset) {

@@ -1,8 +1,13 @@
 #include "pdf/pdf_library.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "pdf/buffered_read_stream.h"
+#include "pdf/named_destinations.h"
+#include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
 #include "pdf/smart_pdf_document.h"
@@ -43,7 +48,15 @@ RootId RootOf(const TSmartPDFDocument& document) {
 void CopyObjects(TSmartPDFDocument& document, int32_t offset, TSmartPDFWriter& writer) {
     auto store = std::make_unique<TPDFStructure>();
     const int32_t highest = document.HighestNumber();
+    std::string region;
     for (int32_t n = 1; n <= highest; ++n) {
+        if (!document.HasOwnVersion(n)) {
+            const std::string_view body = document.Reader.ObjectText(n, region);
+            if (std::optional<std::string> copy = CopyRenumbered(body, offset)) {
+                writer.WriteObject(n + offset, document.GenerationOf(n), *copy);
+                continue;
+            }
+        }
         TPDFObject* object = document.GetObject(n, store.get());
         if (object == nullptr) {
             writer.WriteObject(n + offset, document.GenerationOf(n), "null");
@@ -95,6 +108,8 @@ void LinkDocuments(TSmartPDFDocument& a, TSmartPDFDocument& b, const RootId& roo
     const int32_t added = b.PageCount();
     a.AppendRootKid(rootB.number + q, rootB.generation, added);
     if (b.FormDict != nullptr) {
+        b.PushDownFieldDefaults();
+        a.MergeFormResources(b, q);
         a.MergeForm(b.FieldsArray(), b.CalcOrderArray(), b.NeedAppearances(), q);
     }
     if (b.HasOutlines()) {
@@ -104,6 +119,7 @@ void LinkDocuments(TSmartPDFDocument& a, TSmartPDFDocument& b, const RootId& roo
             a.AdoptOutlines(*As<TPDFIndRef>(b.Catalog->GetValue("Outlines")), q);
         }
     }
+    JoinNamedDestinations(a, b, q);
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ class TSmartPDFDocument {
     TPDFObject* GetObject(int32_t number, TPDFStructure* store);
     void Register(int32_t number, TPDFObject& object);
     TPDFIndRef& AddNewObject(TPDFObject& object);
+    // Whether the object was edited or added here, so the file's bytes no longer describe it.
+    bool HasOwnVersion(int32_t number) const { return changed_.count(number) != 0; }
     int32_t HighestNumber() const;
     int32_t GenerationOf(int32_t number) const;
     // A reference is replaced by the object it names (the changed version first).
@@ -47,6 +49,12 @@ class TSmartPDFDocument {
     TPDFArray* CalcOrderArray();
     bool NeedAppearances();
     void MergeForm(TPDFArray* fields, TPDFArray* calcOrder, bool needAppearances, int32_t offset);
+    // Gives the top-level fields the form's default appearance and quadding where they have
+    // none, so they keep them under another file's form.
+    void PushDownFieldDefaults();
+    // Adds the second form's default resources (the fonts its fields name) under the names
+    // this form does not define yet.
+    void MergeFormResources(TSmartPDFDocument& second, int32_t offset);
     // The terminal fields met by the form reader, in tree order.
     const std::vector<int32_t>& FieldNumbers() const;
 
@@ -80,6 +88,9 @@ class TSmartPDFDocument {
     void LocateForm();
     void RunFormReader();
     TPDFArray* FormArray(std::string_view key);
+    // The dictionary under `key`, made when missing, registered as changed together with the
+    // object that holds it (`owner`, or itself when it is an object of its own).
+    TPDFDictionary* EditableDictionary(TPDFDictionary& parent, int32_t owner, std::string_view key);
     TPDFDictionary* OutlineDictionary();
     TPDFIndRef* DescendToPage(int32_t index);
     TPDFIndRef* NextKid(TPDFIndRef& previous);

@@ -41,6 +41,9 @@ class TSmartPDFReader {
     // With a store: a fresh copy parsed into it. Without: the reader's own cached instance.
     TPDFObject* GetObject(int32_t n, TPDFStructure* store);
     std::string GetObjectText(int32_t n);
+    // The object's text as a view into `region`, which receives the bytes read; it runs from
+    // the object's body to where the next object starts.
+    std::string_view ObjectText(int32_t n, std::string& region);
     TPDFDictionary* GetTrailerDictionary(std::string_view name);
     TPDFIndRef* GetTrailerReference(std::string_view name);
     // Rewrites Trailer for a new file written from this one.
@@ -89,8 +92,6 @@ class TSmartPDFReader {
     ObjectStreamEntry* LoadObjectStream(int32_t streamNumber);
     bool ReadObjectStreamIndex(ObjectStreamEntry& entry);
     std::string ReadFileBytes(int64_t start, int64_t count);
-    // The object's text as a view into `region`, which receives the bytes read.
-    std::string_view ObjectText(int32_t n, std::string& region);
 
     int64_t fileSize_ = 0;
     std::deque<std::pair<int32_t, TPDFObject*>> cache_;

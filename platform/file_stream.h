@@ -10,7 +10,9 @@ enum class FileAccess { Read, Write, ReadWrite };
 // What others may do with the file while this stream holds it. Other processes are kept out
 // with advisory locks: denying writers takes a shared lock, denying everyone an exclusive one.
 enum class FileShare { None, Read, Write, ReadWrite };
-enum class FileCreation { OpenExisting, OpenAlways, CreateAlways };
+// CreateNew makes a file that does not exist yet; any existing entry of that name, a symbolic
+// link included, makes the open fail, so nothing planted there is ever followed.
+enum class FileCreation { OpenExisting, OpenAlways, CreateAlways, CreateNew };
 enum class SeekOrigin { Begin, Current, End };
 // Whether an open that keeps no lock of its own (others may read and write) still refuses, as a
 // sharing violation, a file that another open holds with a lock denying the access asked for.

@@ -58,8 +58,13 @@ std::string SystemTempFolder();
 
 // Makes sure a folder that only this user works in exists at the path: creates it with access
 // for the owner alone when missing, and answers whether the path is now a real folder (not a
-// link) owned by this user and writable by it. A folder another user created there first fails.
+// link) owned by this user, writable by it and by nobody else (no write permission for group or
+// others). A folder another user created there first fails, however open its permissions.
 bool ClaimPrivateFolder(const std::string& ansiPath);
+
+// The system's folder for this user's runtime files ($XDG_RUNTIME_DIR) when it is set and is a
+// private folder of this user; empty otherwise. Without a trailing delimiter.
+std::string UserRuntimeFolder();
 
 // The effective user id in decimal, to name per-user folders.
 std::string UserIdText();

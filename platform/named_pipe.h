@@ -45,6 +45,7 @@ class PipeStream {
     // Reads at least one and at most count bytes. The end of the stream is a failure
     // (kBrokenPipe), as is a time-out (kWaitTimeout).
     bool ReadSome(void* data, size_t count, size_t& received, int timeoutMs, uint32_t& error);
+    // The time-out covers all count bytes, however they are split.
     bool ReadExact(void* data, size_t count, int timeoutMs, uint32_t& error);
 
   private:
@@ -55,7 +56,8 @@ class PipeStream {
 };
 
 // Opens an existing pipe for reading and writing. kFileNotFound when no socket exists or nobody
-// listens on it, kPipeBusy when the listener's backlog is full.
+// listens on it, kPipeBusy when the listener's backlog is full, kAccessDenied when the listener
+// runs as another user than this one or the administrator.
 std::unique_ptr<PipeStream> OpenPipe(const std::string& pipePath, uint32_t& error);
 
 // Waits until the pipe can take a connection, at most timeoutMs (0: the default wait of 50 ms).
@@ -66,8 +68,9 @@ bool WaitPipe(const std::string& pipePath, uint32_t timeoutMs, uint32_t& error);
 // The listening side, for programs that play a service.
 class PipeServer {
   public:
-    // Raises OsError when the socket cannot be created. An existing socket file of the same name
-    // that nobody listens on any more is replaced.
+    // Raises OsError when the socket cannot be created, also when the pipe folder belongs to
+    // another user or lets others remove this user's sockets. An existing socket file of the
+    // same name that nobody listens on any more is replaced.
     static std::unique_ptr<PipeServer> Create(const std::string& pipeName, int backlog = 16);
     ~PipeServer();
     PipeServer(const PipeServer&) = delete;

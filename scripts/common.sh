@@ -9,7 +9,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev xvfb xdotool
-    qpdf poppler-utils
+    qpdf poppler-utils python3-pypdf
 )
 
 ensure_packages() {

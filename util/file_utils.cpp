@@ -20,6 +20,7 @@ using platform::ErrorClass;
 
 constexpr char kDelimiter = platform::kPathDelimiter;
 constexpr int kEnsureDirectoryErrorCode = 3;
+constexpr int kAccessDeniedErrorCode = 5;
 constexpr int kCopyAttempts = 10;
 constexpr std::chrono::milliseconds kCopyPauseStep{100};
 constexpr size_t kCopyBlockSize = 61440;
@@ -41,8 +42,9 @@ std::string FolderPart(const std::string& path) {
     return slash == 0 ? std::string(1, kDelimiter) : path.substr(0, slash);
 }
 
-// The first folder of the candidates that is this user's own: "QvTempDir" as everyone uses it,
-// then a per-user name for when another user of a shared temporary folder holds "QvTempDir".
+// The first folder of the candidates that is this user's own and writable by nobody else:
+// "QvTempDir" as everyone uses it, then per-user names for when another user of a shared
+// temporary folder holds "QvTempDir", then the user's runtime folder.
 std::string ModuleTempRoot() {
     std::string system = WithTrailingDelimiter(platform::SystemTempFolder());
     if (!system.empty()) {
@@ -56,7 +58,15 @@ std::string ModuleTempRoot() {
             return candidate + kDelimiter;
         }
     }
-    return shared + kDelimiter;
+    // Another user holds every name in the shared folder: never work in their folder.
+    std::string runtime = platform::UserRuntimeFolder();
+    if (!runtime.empty() &&
+        platform::ClaimPrivateFolder(WithTrailingDelimiter(runtime) + "QvTempDir")) {
+        return WithTrailingDelimiter(runtime) + "QvTempDir" + kDelimiter;
+    }
+    throw InOutError("Kein eigener tempor\xE4rer Ordner: " + shared +
+                         " und seine Ausweichnamen geh\xF6ren einem anderen Benutzer",
+                     kAccessDeniedErrorCode);
 }
 
 enum class CopyAttempt { Copied, DestinationBusy, Failed };

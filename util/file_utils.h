@@ -29,8 +29,10 @@ bool EnsureDirectory(const std::string& path);
 void EnsureFileFolder(const std::string& path);
 
 // The module's temporary folder, "QvTempDir/" in the system's one, followed by the subfolder
-// `name` when given; created when missing. When another user of the machine owns "QvTempDir"
-// already, this user's own "QvTempDir-<uid>/" takes its place.
+// `name` when given; created when missing. The folder is always this user's own and writable by
+// nobody else: when another user of the machine holds "QvTempDir" already, this user's own
+// "QvTempDir-<uid>/" (then "-1", "-2") takes its place, then "QvTempDir/" in the user's runtime
+// folder. Raises InOutError when none of them can be had.
 std::string GetTempFolder(const std::string& name = {});
 // A path in the module's temporary folder whose name is at most nine decimal digits.
 std::string UniqueTempName();

@@ -75,6 +75,9 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& path, FileAc
     if (creation != FileCreation::OpenExisting) {
         flags |= O_CREAT;
     }
+    if (creation == FileCreation::CreateNew) {
+        flags |= O_EXCL | O_NOFOLLOW;
+    }
     int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) {
         fail(errno);

@@ -151,6 +151,18 @@ std::string SystemTempFolder() {
     return Utf8ToAnsi(folder);
 }
 
+namespace {
+
+// A real folder (not a link) of this user that only this user may write to.
+bool IsPrivateFolder(const std::string& utf8Path) {
+    struct stat info {};
+    return ::lstat(utf8Path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 &&
+           ::access(utf8Path.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
 bool ClaimPrivateFolder(const std::string& ansiPath) {
     std::string path;
     if (!ToSystemPath(ansiPath, path)) {
@@ -159,9 +171,15 @@ bool ClaimPrivateFolder(const std::string& ansiPath) {
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
         return false;
     }
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == ::geteuid() && ::access(path.c_str(), W_OK | X_OK) == 0;
+    return IsPrivateFolder(path);
+}
+
+std::string UserRuntimeFolder() {
+    const char* folder = std::getenv("XDG_RUNTIME_DIR");
+    if (folder == nullptr || *folder == '\0' || !IsPrivateFolder(folder)) {
+        return {};
+    }
+    return Utf8ToAnsi(folder);
 }
 
 std::string UserIdText() {

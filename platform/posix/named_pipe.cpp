@@ -14,6 +14,7 @@
 
 #include "platform/file_system.h"
 #include "platform/os_error.h"
+#include "platform/peer_credentials.h"
 #include "platform/windows1252.h"
 
 namespace foldant::platform {
@@ -118,6 +119,20 @@ bool WaitReady(int fd, short events, Clock::time_point deadline, uint32_t& error
             return false;
         }
     }
+}
+
+// Only the folder's owner and the administrator may remove another user's socket from a folder
+// with the sticky bit; without it, anyone who may write there may.
+bool FolderKeepsSocketsSafe(const std::string& folder) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    if (info.st_uid != 0 && info.st_uid != ::geteuid()) {
+        return false;
+    }
+    bool othersMayWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return !othersMayWrite || (info.st_mode & S_ISVTX) != 0;
 }
 
 }  // namespace
@@ -230,11 +245,12 @@ bool PipeStream::ReadSome(void* data, size_t count, size_t& received, int timeou
 
 bool PipeStream::ReadExact(void* data, size_t count, int timeoutMs, uint32_t& error) {
     error = 0;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     auto* bytes = static_cast<char*>(data);
     size_t done = 0;
     while (done < count) {
         size_t received = 0;
-        if (!ReadSome(bytes + done, count - done, received, timeoutMs, error)) {
+        if (!ReadSome(bytes + done, count - done, received, MillisecondsLeft(deadline), error)) {
             return false;
         }
         done += received;
@@ -250,6 +266,12 @@ std::unique_ptr<PipeStream> OpenPipe(const std::string& pipePath, uint32_t& erro
     int fd = Connect(socketPath);
     if (fd < 0) {
         error = ConnectErrorCode(errno);
+        return nullptr;
+    }
+    // The pipe folder is shared by every user: another one may have bound the name first.
+    if (!PeerIsTrusted(fd, TrustedPeer::ThisUserOrAdministrator)) {
+        ::close(fd);
+        error = pipe_error::kAccessDenied;
         return nullptr;
     }
     error = 0;
@@ -298,6 +320,10 @@ std::unique_ptr<PipeServer> PipeServer::Create(const std::string& pipeName, int 
     } else if (errno != EEXIST) {
         int fault = errno;
         throw OsError("cannot create " + folder, fault, ClassifyErrno(fault, folder));
+    }
+    if (!FolderKeepsSocketsSafe(folder)) {
+        throw OsError(folder + " belongs to another user or lets others remove this user's sockets",
+                      EACCES, ErrorClass::AccessDenied);
     }
     int probe = Connect(socketPath);
     if (probe >= 0) {

@@ -392,25 +392,54 @@ TEST_F(ExchangeTest, DestructionAfterAMessageFollowingTheFinalWordCancels) {
     EXPECT_NE(block.Text().find("\"Succeded\":2"), std::string::npos);
 }
 
-TEST_F(ExchangeTest, AFinalMessageThatCouldNotBeWrittenIsNotTheFinalWord) {
+// A file name with a euro sign grows from one byte to six when escaped; an answer that fits the
+// block only unescaped must still reach the host, in that shorter form.
+TEST_F(ExchangeTest, AnAnswerWithAThousandEuroSignsGoesInItsShorterForm) {
+    TestShell shell;
+    TestBlock block("spooler-");
+    auto exchange = Make(block.Name(), shell);
+    std::string joined;
+    for (int i = 0; i < 1000; ++i) {
+        joined += "/Anh\xE4nge/Rechnung " + std::to_string(i) + " \x80 " + std::string(14, 'x') +
+                  ".pdf\r\n";
+    }
+    TQvJSON answer;
+    answer.SetTextMember("RemoveAttachments", joined);
+    ASSERT_GT(TQvJSONText::PrintCompact(answer).size(), kMaxChannelText);
+    exchange->SendResult(answer);
+    std::string text = block.Text();
+    EXPECT_LE(text.size(), kMaxChannelText);
+    EXPECT_EQ(text.find("\\u20ac"), std::string::npos);
+    auto written = TQvJSONText::ParseJsonText(text);
+    ASSERT_TRUE(written) << text.substr(0, 200);
+    EXPECT_TRUE(JsonReadText(written.get(), "RemoveAttachments") == joined);
+    EXPECT_EQ(JsonReadText(written.get(), "Succeded"), "1");
+    EXPECT_TRUE(exchange->TerminalSent());
+    EXPECT_TRUE(exchange->Closing());
+}
+
+TEST_F(ExchangeTest, AnAnswerTooLargeEvenUnescapedBecomesACancel) {
     TestShell shell;
     TestBlock block("varnel-");
     auto exchange = Make(block.Name(), shell);
     TQvJSON tooLarge;
-    tooLarge.SetTextMember("AddAttachments", std::string(kMaxChannelText, 'x'));
-    try {
-        exchange->SendResult(tooLarge);
-        FAIL() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "WriteMMF: data to large");
-    }
-    EXPECT_FALSE(exchange->TerminalSent());
-    EXPECT_FALSE(exchange->Closing());
+    tooLarge.SetTextMember("AddAttachments", std::string(kMaxChannelText, '\x80'));
+    exchange->SendResult(tooLarge);
+    EXPECT_EQ(block.Text(),
+              "{\"UID\":\"" + exchange->OwnUID() + "\",\"Succeded\":2,\"Infinite\":false}");
+    EXPECT_TRUE(exchange->TerminalSent());
     platform::DispatchPendingMessages();
-    EXPECT_EQ(shell.closeRequests, 0);
-    std::string uid = exchange->OwnUID();
+    EXPECT_EQ(shell.closeRequests, 1);
+    std::string cancel = block.Text();
     exchange.reset();
-    EXPECT_EQ(block.Text(), "{\"UID\":\"" + uid + "\",\"Succeded\":2,\"Infinite\":false}");
+    EXPECT_EQ(block.Text(), cancel);
+}
+
+TEST(WithoutHighEscapes, UnescapesOnlyWhatWindows1252HasAByteForFromOneHundredTwentyEight) {
+    EXPECT_EQ(WithoutHighEscapes("{\"a\":\"\\u20ac \\u00e4 \\u000A \\\\u20ac \\\\\\u20ac\"}"),
+              "{\"a\":\"\x80 \xE4 \\u000A \\\\u20ac \\\\\x80\"}");
+    EXPECT_EQ(WithoutHighEscapes("{\"a\":\"\\u4e2d \\u20a \\\"\"}"),
+              "{\"a\":\"\\u4e2d \\u20a \\\"\"}");
 }
 
 TEST_F(ExchangeTest, HandlersMayAnswerAtOnce) {

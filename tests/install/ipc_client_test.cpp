@@ -205,6 +205,36 @@ TEST_F(LocalServiceClient, StalledAnswerEndsAfterTheTimeOut) {
     EXPECT_EQ(client.ErrorCode(), platform::pipe_error::kWaitTimeout);
 }
 
+// A service that keeps sending a byte now and then must not restart the wait with every byte:
+// one time-out covers the whole request.
+TEST_F(LocalServiceClient, ATricklingAnswerEndsWithinTheRequestsTimeOut) {
+    std::atomic<int> trickled{0};
+    constexpr int kAnswerBytes = 40;
+    ScriptedService service("svc", [&](PipeStream& client) {
+        ReadRequestFrame(client);
+        std::string answer =
+            Int64Bytes(0) + Int64Bytes(kAnswerBytes) + std::string(kAnswerBytes, 'x');
+        for (char byte : answer) {
+            uint32_t error = 0;
+            if (!client.Write(&byte, 1, kServerWaitMs, error)) {
+                return;
+            }
+            ++trickled;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    TIPCClient client;
+    client.SetServer("svc");
+    TMessageData request;
+    request.Data.WriteText("COMMAND", "DBPATH");
+    EXPECT_EQ(client.SendRequest(request, 600), nullptr);
+    int sentWhenTheClientGaveUp = trickled;
+    EXPECT_FALSE(client.AnswerComplete());
+    EXPECT_EQ(client.ErrorCode(), platform::pipe_error::kWaitTimeout) << client.ErrorDesc();
+    EXPECT_LT(sentWhenTheClientGaveUp, 16 + kAnswerBytes);
+    ASSERT_TRUE(service.WaitServed(1));
+}
+
 TEST_F(LocalServiceClient, AnswerCutOffByTheServiceFails) {
     ScriptedService service("svc", [&](PipeStream& client) {
         ReadRequestFrame(client);

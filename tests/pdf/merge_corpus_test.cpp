@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -31,8 +33,19 @@ constexpr int kDefaultStep = 1;
 #else
 constexpr int kDefaultStep = 1;
 #endif
-// Every this many joined files, the pages are rendered and compared with the inputs'.
+// Every this many joined files, the pages are rendered and compared with the inputs': each file
+// in the normal build, every 25th in sanitizer builds.
+#if defined(__SANITIZE_ADDRESS__)
 constexpr int kRenderEvery = 25;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr int kRenderEvery = 25;
+#else
+constexpr int kRenderEvery = 1;
+#endif
+#else
+constexpr int kRenderEvery = 1;
+#endif
 constexpr int kRenderedPages = 2;
 constexpr int kPartnerPages = 2;
 
@@ -110,6 +123,20 @@ std::string Render(const fs::path& file, int page, const fs::path& scratch) {
     return std::string(std::istreambuf_iterator<char>(image), {});
 }
 
+// Files that poppler draws differently after qpdf's own join too, so no join can match them.
+bool DrawnDifferentlyAfterAnyJoin(const std::string& name) {
+    static const char* const kNames[] = {
+        // Its form names no field array ("/Fields /potato"), but asks for appearances to be
+        // drawn anew; in a join the partner's form takes over and the widgets are drawn by it.
+        "q-form-bad-fields-array.pdf",
+        // The last revision drops the page's contents; poppler misses an object of that
+        // revision, rebuilds the cross-reference data from the whole file and draws an earlier
+        // revision's contents. A join keeps only the last revision.
+        "q-incremental-3.pdf",
+    };
+    return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+}
+
 class CorpusJoin : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -163,7 +190,8 @@ TEST_F(CorpusJoin, CleanFilesJoinAfterAndBeforeAPartner) {
         }
         const fs::path file = corpus_ / "pdf" / row.name;
         const int pages = std::atoi(row.pages.c_str());
-        const bool render = joinedFiles++ % kRenderEvery == 0 && pages > 0;
+        const bool render = joinedFiles++ % kRenderEvery == 0 && pages > 0 &&
+                            !DrawnDifferentlyAfterAnyJoin(row.name);
         for (bool after : {true, false}) {
             SCOPED_TRACE(row.name + (after ? " after the partner" : " before the partner"));
             int32_t failure = 0;

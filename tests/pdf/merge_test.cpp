@@ -260,6 +260,30 @@ TEST(DocumentMerge, SecondFormFieldsAndNeedAppearancesJoinTheFirstForm) {
     EXPECT_EQ(joined.TrailerEntry("Size"), std::to_string(q + 6 + 1));
 }
 
+// Fields that drew with the second form's default appearance and fonts draw the same under the
+// first form.
+TEST(DocumentMerge, SecondFormDefaultsStayWithItsFields) {
+    const std::string first = Document(
+        1, "/AcroForm 4 0 R",
+        {"<< /Fields [5 0 R] /DA (/Helv 0 Tf 0 g) /DR << /Font << /Helv 6 0 R >> >> >>",
+         "<< /FT /Tx /T (a) >>", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
+    const std::string second = Document(
+        1, "/AcroForm << /Fields [4 0 R 5 0 R] /DA (0 0 0.95 rg /F1 18 Tf) /Q 1 /DR 6 0 R >>",
+        {"<< /FT /Tx /T (b) >>", "<< /FT /Tx /T (c) /DA (/Helv 9 Tf) >>",
+         "<< /Font << /F1 7 0 R /Helv 7 0 R >> >>",
+         "<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>"});
+    Joined joined(first, second);
+    ASSERT_EQ(joined.Result, 1);
+    const int q = 6;
+    EXPECT_EQ(joined.Entry(4 + q, "DA"), "(0 0 0.95 rg /F1 18 Tf)");
+    EXPECT_EQ(joined.Entry(4 + q, "Q"), "1");
+    EXPECT_EQ(joined.Entry(5 + q, "DA"), "(/Helv 9 Tf)");
+    EXPECT_EQ(joined.Entry(4, "DA"), "(/Helv 0 Tf 0 g)");
+    EXPECT_EQ(joined.Entry(4, "DR"), "<<\n/Font <<\n/Helv 6 0 R\n/F1 13 0 R\n>>\n>>\n");
+    EXPECT_EQ(joined.Entry(7 + q, "BaseFont"), "/Courier");
+    EXPECT_EQ(joined.Pages(), 2);
+}
+
 TEST(DocumentMerge, ArraysHeldAsObjectsOfTheirOwnAreExtended) {
     PdfBuilder first;
     first.Object(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm 5 0 R >>");

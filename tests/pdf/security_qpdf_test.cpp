@@ -135,21 +135,25 @@ TEST_F(SecurityQpdf, AesFilesOpenWithQpdfsKey) {
     }
 }
 
-// The writer keeps four decimals of real numbers, so colours may move by a step or two.
-bool NearlyEqual(const std::string& page, const std::string& source) {
-    if (page.size() != source.size()) {
-        return false;
-    }
-    size_t differing = 0;
-    for (size_t i = 0; i < page.size(); ++i) {
-        const int difference =
-            std::abs(static_cast<unsigned char>(page[i]) - static_cast<unsigned char>(source[i]));
-        if (difference > 4) {
-            return false;
-        }
-        differing += difference != 0 ? 1 : 0;
-    }
-    return differing * 20 <= page.size();
+// Sanitizer builds copy a smaller sample; FOLDANT_SECURITY_SAMPLES sets the size.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kDefaultSamples = 8;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr int kDefaultSamples = 8;
+#else
+constexpr int kDefaultSamples = 48;
+#endif
+#else
+constexpr int kDefaultSamples = 48;
+#endif
+
+// Files that poppler draws differently after qpdf's own rewrite too, so a copy cannot match.
+bool DrawnDifferentlyAfterAnyRewrite(const std::string& name) {
+    // The last revision drops the page's contents; poppler misses an object of that revision,
+    // rebuilds the cross-reference data from the whole file and draws an earlier revision's
+    // contents. A rewrite keeps only the last revision.
+    return name == "q-incremental-3.pdf";
 }
 
 // Every n-th clean, unencrypted corpus file with pages; FOLDANT_SECURITY_SAMPLES sets how many.
@@ -172,7 +176,7 @@ std::vector<std::string> CorpusSample() {
     }
     std::sort(clean.begin(), clean.end());
     const char* wanted = std::getenv("FOLDANT_SECURITY_SAMPLES");
-    const size_t count = std::max(1, wanted != nullptr ? std::atoi(wanted) : 8);
+    const size_t count = std::max(1, wanted != nullptr ? std::atoi(wanted) : kDefaultSamples);
     std::vector<std::string> sample;
     const size_t step = std::max<size_t>(1, clean.size() / count);
     for (size_t i = step / 2; i < clean.size() && sample.size() < count; i += step) {
@@ -228,11 +232,12 @@ TEST_F(SecurityQpdf, EveryLevelOfCorpusCopiesIsAcceptedAndRendersAsTheSource) {
             const CommandResult check =
                 RunCommand("qpdf --password='' --check " + Quoted(copy), scratch_ / "check.txt");
             EXPECT_EQ(check.status, 0) << context << "\n" << check.output;
-            if (render) {
+            if (render && !DrawnDifferentlyAfterAnyRewrite(name)) {
                 RunCommand("pdftoppm -r 30 -f 1 -l 1 " + Quoted(copy), scratch_ / "copy.ppm");
                 const std::string page = ReadFile(scratch_ / "copy.ppm");
                 EXPECT_FALSE(page.empty()) << context;
-                EXPECT_TRUE(NearlyEqual(page, sourcePage)) << context << ": the first page differs";
+                // Every value of the page is written back as read, so the copy draws the same.
+                EXPECT_TRUE(page == sourcePage) << context << ": the first page differs";
             }
         }
     }

@@ -1,0 +1,363 @@
+#include "pdf/named_destinations.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "pdf/name_tree.h"
+
+namespace foldant {
+
+namespace {
+
+// Action chains and nested dictionaries deeper than this are damage.
+constexpr int32_t kMaxActionDepth = 64;
+
+struct NamedDestinations {
+    std::vector<TNameTreeEntry> Tree;
+    // The catalog's "Dests" dictionary, keyed by name objects.
+    std::vector<TNameTreeEntry> Dictionary;
+};
+
+TNameTreeResolver ResolverOf(TSmartPDFDocument& document) {
+    return [&document](TPDFObject* object) { return document.Resolve(object); };
+}
+
+NamedDestinations CollectDestinations(TSmartPDFDocument& document) {
+    NamedDestinations found;
+    if (document.Catalog == nullptr) {
+        return found;
+    }
+    if (auto* names = As<TPDFDictionary>(document.Resolve(document.Catalog->GetValue("Names")))) {
+        found.Tree = ReadNameTree(names->GetValue("Dests"), ResolverOf(document));
+    }
+    if (auto* dests = As<TPDFDictionary>(document.Resolve(document.Catalog->GetValue("Dests")))) {
+        for (const auto& [key, value] : dests->Entries) {
+            if (key != nullptr && value != nullptr) {
+                found.Dictionary.push_back({key->Value, value});
+            }
+        }
+    }
+    return found;
+}
+
+std::set<std::string> KeysOf(const NamedDestinations& destinations) {
+    std::set<std::string> keys;
+    for (const auto* list : {&destinations.Tree, &destinations.Dictionary}) {
+        for (const TNameTreeEntry& entry : *list) {
+            keys.insert(entry.Key);
+        }
+    }
+    return keys;
+}
+
+// The key with "-n" appended; a UTF-16 text string gets the suffix in UTF-16 too.
+std::string Suffixed(const std::string& key, int32_t n) {
+    const std::string suffix = "-" + std::to_string(n);
+    if (key.size() >= 2 && key[0] == '\xFE' && key[1] == '\xFF') {
+        std::string wide = key;
+        for (char c : suffix) {
+            wide += '\0';
+            wide += c;
+        }
+        return wide;
+    }
+    return key + suffix;
+}
+
+// New keys for the second document's names that the first already defines, unused by both.
+std::map<std::string, std::string> RenamesFor(const std::set<std::string>& firstKeys,
+                                              const std::set<std::string>& secondKeys) {
+    std::map<std::string, std::string> renames;
+    std::set<std::string> taken = firstKeys;
+    taken.insert(secondKeys.begin(), secondKeys.end());
+    for (const std::string& key : secondKeys) {
+        if (firstKeys.count(key) == 0) {
+            continue;
+        }
+        int32_t n = 2;
+        while (taken.count(Suffixed(key, n)) != 0) {
+            ++n;
+        }
+        renames[key] = Suffixed(key, n);
+        taken.insert(renames[key]);
+    }
+    return renames;
+}
+
+// The indirect object that holds a dictionary being edited, to be registered once it changes.
+struct Holder {
+    int32_t Number = 0;
+    TPDFObject* Object = nullptr;
+};
+
+// Gives the destinations named in the second document's links, outline items and GoTo actions
+// their new names. Every indirect object is entered once.
+class TDestinationRenamer {
+  public:
+    TDestinationRenamer(TSmartPDFDocument& document,
+                        const std::map<std::string, std::string>& renames)
+        : document_(document), renames_(renames) {}
+
+    void RenameInOutlines() {
+        if (document_.Catalog == nullptr) {
+            return;
+        }
+        auto* outlines =
+            As<TPDFDictionary>(document_.Resolve(document_.Catalog->GetValue("Outlines")));
+        if (outlines == nullptr) {
+            return;
+        }
+        std::vector<TPDFIndRef*> pending;
+        if (auto* first = As<TPDFIndRef>(outlines->GetValue("First"))) {
+            pending.push_back(first);
+        }
+        while (!pending.empty()) {
+            TPDFIndRef* reference = pending.back();
+            pending.pop_back();
+            Holder holder;
+            auto* item = Enter(reference, holder);
+            if (item == nullptr) {
+                continue;
+            }
+            RenameInDestinationUser(*item, holder);
+            for (const char* link : {"Next", "First"}) {
+                if (auto* next = As<TPDFIndRef>(item->GetValue(link))) {
+                    pending.push_back(next);
+                }
+            }
+        }
+    }
+
+    void RenameInPages() {
+        const int32_t count = document_.PageCount();
+        TPDFIndRef* previous = nullptr;
+        for (int32_t index = 1; index <= count; ++index) {
+            TPDFIndRef* page = document_.FindPage(index, previous);
+            if (page == nullptr) {
+                continue;
+            }
+            previous = page;
+            auto* dictionary = As<TPDFDictionary>(document_.GetObject(page->RefNumber, nullptr));
+            if (dictionary != nullptr) {
+                // The page's own open and close actions may go to a name as well.
+                RenameInDestinationUser(*dictionary, {page->RefNumber, dictionary});
+                RenameInAnnotations(*dictionary, {page->RefNumber, dictionary});
+            }
+        }
+    }
+
+  private:
+    // The dictionary a reference names, once per object number; `holder` becomes that object.
+    TPDFDictionary* Enter(TPDFIndRef* reference, Holder& holder) {
+        if (!entered_.insert(reference->RefNumber).second) {
+            return nullptr;
+        }
+        TPDFObject* object = document_.GetObject(reference->RefNumber, nullptr);
+        holder = {reference->RefNumber, object};
+        return As<TPDFDictionary>(object);
+    }
+
+    // A direct dictionary keeps the holder it was met in; a reference is entered.
+    TPDFDictionary* DictionaryOf(TPDFObject* value, Holder& holder) {
+        if (auto* reference = As<TPDFIndRef>(value)) {
+            return Enter(reference, holder);
+        }
+        return As<TPDFDictionary>(value);
+    }
+
+    void RenameInAnnotations(TPDFDictionary& page, Holder holder) {
+        TPDFObject* annots = page.GetValue("Annots");
+        if (auto* reference = As<TPDFIndRef>(annots)) {
+            if (!entered_.insert(reference->RefNumber).second) {
+                return;
+            }
+            annots = document_.GetObject(reference->RefNumber, nullptr);
+            holder = {reference->RefNumber, annots};
+        }
+        auto* array = As<TPDFArray>(annots);
+        if (array == nullptr) {
+            return;
+        }
+        for (TPDFObject* item : array->Items) {
+            Holder annotationHolder = holder;
+            if (auto* annotation = DictionaryOf(item, annotationHolder)) {
+                RenameInDestinationUser(*annotation, annotationHolder);
+            }
+        }
+    }
+
+    // A link annotation, widget or outline item: its "Dest", its action and its additional
+    // actions.
+    void RenameInDestinationUser(TPDFDictionary& user, const Holder& holder) {
+        RenameEntry(user, "Dest", holder);
+        RenameInAction(user.GetValue("A"), holder, 0);
+        Holder actionsHolder = holder;
+        if (auto* additional = DictionaryOf(user.GetValue("AA"), actionsHolder)) {
+            for (const auto& entry : additional->Entries) {
+                RenameInAction(entry.second, actionsHolder, 0);
+            }
+        }
+    }
+
+    void RenameInAction(TPDFObject* value, Holder holder, int32_t depth) {
+        if (depth > kMaxActionDepth) {
+            return;
+        }
+        auto* action = DictionaryOf(value, holder);
+        if (action == nullptr) {
+            return;
+        }
+        // Only a GoTo names a destination of this document; GoToR and the others name another.
+        if (auto* type = As<TPDFName>(action->GetValue("S"));
+            type != nullptr && type->Value == "GoTo") {
+            RenameEntry(*action, "D", holder);
+        }
+        TPDFObject* next = action->GetValue("Next");
+        if (auto* chain = As<TPDFArray>(next)) {
+            for (TPDFObject* item : chain->Items) {
+                RenameInAction(item, holder, depth + 1);
+            }
+        } else {
+            RenameInAction(next, holder, depth + 1);
+        }
+    }
+
+    // Replaces a name or string value that is renamed by a new object of the same kind.
+    void RenameEntry(TPDFDictionary& dictionary, const char* key, const Holder& holder) {
+        TPDFObject* value = dictionary.GetValue(key);
+        TPDFStructure& store = *document_.Store;
+        TPDFObject* renamed = nullptr;
+        if (auto* name = As<TPDFName>(value)) {
+            if (auto found = renames_.find(name->Value); found != renames_.end()) {
+                renamed = &store.NewName(found->second);
+            }
+        } else if (auto* text = As<TPDFString>(value)) {
+            if (auto found = renames_.find(text->Value); found != renames_.end()) {
+                renamed = &store.NewString(found->second, text->Mode);
+            }
+        }
+        if (renamed == nullptr || holder.Object == nullptr) {
+            return;
+        }
+        dictionary.SetEntry(store.NewName(key), *renamed);
+        document_.Register(holder.Number, *holder.Object);
+    }
+
+    TSmartPDFDocument& document_;
+    const std::map<std::string, std::string>& renames_;
+    std::unordered_set<int32_t> entered_;
+};
+
+// A copy of `value` in `store` whose references are moved by `delta`.
+TPDFObject& CopyShifted(TPDFObject& value, TPDFStructure& store, int32_t delta) {
+    TPDFObject& copy = store.Parse(value.WriteToText());
+    if (delta != 0) {
+        copy.ShiftObjectNumbers(delta);
+    }
+    return copy;
+}
+
+std::string RenamedKey(const std::map<std::string, std::string>& renames, const std::string& key) {
+    auto found = renames.find(key);
+    return found != renames.end() ? found->second : key;
+}
+
+// The joined tree's entries, as objects of the second document's store: the second document's
+// own numbering, so the first document's references are moved back by `offset`.
+std::vector<TNameTreeEntry> JoinedEntries(const NamedDestinations& first,
+                                          const NamedDestinations& second,
+                                          const std::map<std::string, std::string>& renames,
+                                          TPDFStructure& store, int32_t offset) {
+    std::vector<TNameTreeEntry> entries;
+    for (const TNameTreeEntry& entry : first.Tree) {
+        entries.push_back({entry.Key, &CopyShifted(*entry.Value, store, -offset)});
+    }
+    for (const auto* list : {&second.Tree, &second.Dictionary}) {
+        for (const TNameTreeEntry& entry : *list) {
+            entries.push_back(
+                {RenamedKey(renames, entry.Key), &CopyShifted(*entry.Value, store, 0)});
+        }
+    }
+    return entries;
+}
+
+// The first catalog's dictionary under `key`, made or taken for editing; `holder` is the object
+// to register after the edit.
+TPDFDictionary& CatalogDictionary(TSmartPDFDocument& document, const char* key, Holder& holder) {
+    TPDFDictionary& catalog = *document.Catalog;
+    holder = {document.CatalogRef->RefNumber, &catalog};
+    TPDFObject* value = catalog.GetValue(key);
+    if (auto* reference = As<TPDFIndRef>(value)) {
+        if (auto* dictionary =
+                As<TPDFDictionary>(document.GetObject(reference->RefNumber, nullptr))) {
+            holder = {reference->RefNumber, dictionary};
+            return *dictionary;
+        }
+    } else if (auto* dictionary = As<TPDFDictionary>(value)) {
+        return *dictionary;
+    }
+    TPDFDictionary& created = document.Store->NewDictionary();
+    catalog.SetEntry(document.Store->NewName(key), created);
+    return created;
+}
+
+void LinkTree(TSmartPDFDocument& first, const TPDFIndRef& root, int32_t offset) {
+    Holder holder;
+    TPDFDictionary& names = CatalogDictionary(first, "Names", holder);
+    names.SetEntry(first.Store->NewName("Dests"),
+                   first.Store->NewReference(root.RefNumber + offset, root.RefGeneration));
+    first.Register(holder.Number, *holder.Object);
+}
+
+// The second document's old-style names, under their joined keys, join the first's "Dests"
+// dictionary; its own entries stay.
+void AddToDestsDictionary(TSmartPDFDocument& first, const NamedDestinations& second,
+                          const std::map<std::string, std::string>& renames, int32_t offset) {
+    if (second.Dictionary.empty()) {
+        return;
+    }
+    Holder holder;
+    TPDFDictionary& dests = CatalogDictionary(first, "Dests", holder);
+    TPDFStructure& store = *first.Store;
+    for (const TNameTreeEntry& entry : second.Dictionary) {
+        const std::string key = RenamedKey(renames, entry.Key);
+        if (dests.IndexOfKey(key) < 0) {
+            dests.SetEntry(store.NewName(key), CopyShifted(*entry.Value, store, offset));
+        }
+    }
+    first.Register(holder.Number, *holder.Object);
+}
+
+}  // namespace
+
+void JoinNamedDestinations(TSmartPDFDocument& first, TSmartPDFDocument& second, int32_t offset) {
+    if (first.Catalog == nullptr || first.CatalogRef == nullptr) {
+        return;
+    }
+    const NamedDestinations secondNames = CollectDestinations(second);
+    if (secondNames.Tree.empty() && secondNames.Dictionary.empty()) {
+        return;
+    }
+    const NamedDestinations firstNames = CollectDestinations(first);
+    const std::map<std::string, std::string> renames =
+        RenamesFor(KeysOf(firstNames), KeysOf(secondNames));
+    if (!renames.empty()) {
+        TDestinationRenamer renamer(second, renames);
+        renamer.RenameInOutlines();
+        renamer.RenameInPages();
+    }
+
+    // The new tree's nodes are numbered after the second document's objects, so they take its
+    // renumbering when they are written.
+    TPDFStructure& store = *second.Store;
+    TPDFDictionary& root = BuildNameTree(
+        JoinedEntries(firstNames, secondNames, renames, store, offset), store,
+        [&second](TPDFDictionary& leaf) -> TPDFIndRef& { return second.AddNewObject(leaf); });
+    LinkTree(first, second.AddNewObject(root), offset);
+    AddToDestsDictionary(first, secondNames, renames, offset);
+}
+
+}  // namespace foldant
