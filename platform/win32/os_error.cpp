@@ -1,6 +1,7 @@
 #include "platform/os_error.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/win32/windows_api.h"
 
@@ -43,6 +44,14 @@ ErrorClass ClassifyErrno(int error, const std::string& path) {
         default:
             return ErrorClass::Other;
     }
+}
+
+std::string SystemErrorText(int error) {
+    char buffer[256] = {};
+    if (::strerror_s(buffer, sizeof buffer, error) != 0 || buffer[0] == '\0') {
+        return "unknown error " + std::to_string(error);
+    }
+    return buffer;
 }
 
 }  // namespace foldant::platform
