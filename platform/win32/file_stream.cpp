@@ -86,6 +86,7 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& utf8Path, Fi
     }
     const DWORD disposition = creation == FileCreation::OpenExisting ? OPEN_EXISTING
                               : creation == FileCreation::OpenAlways ? OPEN_ALWAYS
+                              : creation == FileCreation::CreateNew  ? CREATE_NEW
                                                                      : CREATE_ALWAYS;
     HANDLE handle = ::CreateFileW(win32::Wide(wide).c_str(), desired, shareMode, nullptr,
                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

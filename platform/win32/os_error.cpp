@@ -1,6 +1,7 @@
 #include "platform/os_error.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/win32/windows_api.h"
 
