@@ -128,6 +128,11 @@ bool ClaimPrivateFolder(const std::string& ansiPath) {
            (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
+// Windows has no such folder; the temporary folder of a user is private to that user.
+std::string UserRuntimeFolder() {
+    return {};
+}
+
 std::string UserIdText() {
     wchar_t name[257] = {};
     DWORD length = 257;
