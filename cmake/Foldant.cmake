@@ -18,7 +18,8 @@ endfunction()
 
 set(FOLDANT_POSIX_ONLY_TESTS
     ${PROJECT_SOURCE_DIR}/tests/platform/file_system_test.cpp
-    ${PROJECT_SOURCE_DIR}/tests/util/file_utils_test.cpp)
+    ${PROJECT_SOURCE_DIR}/tests/util/file_utils_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/merge/data_safety_test.cpp)
 
 # foldant_test(NAME DEPS...): one GoogleTest program from every .cpp file of the calling folder.
 function(foldant_test name)

@@ -34,3 +34,11 @@ if [ "${status:-0}" -ne 0 ]; then
 fi
 echo
 echo "The joined file is: $TARGET"
+
+# The Windows programs, when the test command has cross-built them.
+for dir in "$ROOT/build-win32/bin" "$ROOT/build-win64/bin"; do
+    if [ -d "$dir" ]; then
+        echo "Windows programs ($(basename "$(dirname "$dir")")): $dir"
+        ls "$dir"/*.exe 2>/dev/null | sed 's/^/  /'
+    fi
+done

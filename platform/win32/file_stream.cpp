@@ -1,6 +1,7 @@
 #include "platform/file_stream.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/win32/windows_api.h"
 
@@ -14,7 +15,28 @@ HANDLE HandleOf(int descriptor) {
     return win32::IntToHandle(descriptor);
 }
 
+std::atomic<int64_t> writeBudget{-1};
+
+// How many of `count` bytes the test limit lets through.
+int64_t AllowedByBudget(int64_t count) {
+    if (count <= 0) {
+        return count;
+    }
+    int64_t budget = writeBudget.load();
+    while (budget >= 0) {
+        const int64_t allowed = std::min(budget, count);
+        if (writeBudget.compare_exchange_weak(budget, budget - allowed)) {
+            return allowed;
+        }
+    }
+    return count;
+}
+
 }  // namespace
+
+void FailWritesAfter(int64_t bytes) {
+    writeBudget.store(bytes < 0 ? -1 : bytes);
+}
 
 std::unique_ptr<FileStream> FileStream::Open(const std::string& ansiPath, FileAccess access,
                                              FileShare share, FileCreation creation,
@@ -64,6 +86,7 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& utf8Path, Fi
     }
     const DWORD disposition = creation == FileCreation::OpenExisting ? OPEN_EXISTING
                               : creation == FileCreation::OpenAlways ? OPEN_ALWAYS
+                              : creation == FileCreation::CreateNew  ? CREATE_NEW
                                                                      : CREATE_ALWAYS;
     HANDLE handle = ::CreateFileW(win32::Wide(wide).c_str(), desired, shareMode, nullptr,
                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -74,7 +97,20 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& utf8Path, Fi
 }
 
 FileStream::~FileStream() {
-    ::CloseHandle(HandleOf(descriptor_));
+    Close();
+}
+
+bool FileStream::FlushToDisk() {
+    return descriptor_ != -1 && ::FlushFileBuffers(HandleOf(descriptor_)) != 0;
+}
+
+bool FileStream::Close() {
+    if (descriptor_ == -1) {
+        return false;
+    }
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    return ::CloseHandle(HandleOf(descriptor)) != 0;
 }
 
 int64_t FileStream::Read(void* buffer, int64_t count) {
@@ -92,6 +128,7 @@ int64_t FileStream::Read(void* buffer, int64_t count) {
 }
 
 int64_t FileStream::Write(const void* buffer, int64_t count) {
+    count = AllowedByBudget(count);
     int64_t done = 0;
     const auto* bytes = static_cast<const char*>(buffer);
     while (done < count) {

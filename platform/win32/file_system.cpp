@@ -137,4 +137,9 @@ std::string UserIdText() {
     return win32::Ansi(std::wstring(name, length - 1));
 }
 
+// The system's temporary folder is already this user's own on Windows.
+std::string UserRuntimeFolder() {
+    return {};
+}
+
 }  // namespace foldant::platform

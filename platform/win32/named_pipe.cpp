@@ -1,5 +1,6 @@
 #include "platform/named_pipe.h"
 
+#include "platform/peer_credentials.h"
 #include "platform/win32/windows_api.h"
 
 namespace foldant::platform {
@@ -189,6 +190,13 @@ std::unique_ptr<PipeStream> OpenPipe(const std::string& pipePath, uint32_t& erro
                                   nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
+        return nullptr;
+    }
+    // Another user may have created the pipe's name first.
+    if (!PeerIsTrusted(reinterpret_cast<std::intptr_t>(handle),
+                       TrustedPeer::ThisUserOrAdministrator)) {
+        ::CloseHandle(handle);
+        error = pipe_error::kAccessDenied;
         return nullptr;
     }
     error = 0;

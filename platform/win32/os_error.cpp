@@ -1,6 +1,7 @@
 #include "platform/os_error.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/win32/windows_api.h"
 
@@ -43,6 +44,20 @@ ErrorClass ClassifyErrno(int error, const std::string& path) {
         default:
             return ErrorClass::Other;
     }
+}
+
+std::string SystemErrorText(int error) {
+    wchar_t* text = nullptr;
+    ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message =
+        text != nullptr ? win32::Ansi(text) : "unknown error " + std::to_string(error);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.pop_back();
+    }
+    return message;
 }
 
 }  // namespace foldant::platform
