@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 #include <string>
+#include <system_error>
 
 namespace foldant {
 
@@ -78,6 +79,17 @@ double ReadDecimal(std::string_view text) {
     }
     std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return negative ? -value : value;
+}
+
+double PowerOfTen(int32_t exponent) {
+    const std::string text = "1e" + std::to_string(exponent);
+    double value = 0;
+    const std::from_chars_result read =
+        std::from_chars(text.data(), text.data() + text.size(), value);
+    if (read.ec == std::errc::result_out_of_range) {
+        return exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return value;
 }
 
 std::string_view TrimText(std::string_view text) {

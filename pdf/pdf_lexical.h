@@ -53,6 +53,11 @@ std::optional<int32_t> ParseInt32(std::string_view text);
 // whatever follows is ignored and a text without digits reads as 0.
 double ReadDecimal(std::string_view text);
 
+// 10 to the given power, correctly rounded: the runtime's pow is not exact on every target, and
+// a number read with it would be written back with other digits there. Out of range it is
+// infinity or 0.
+double PowerOfTen(int32_t exponent);
+
 // The text without leading and trailing bytes up to and including the space.
 std::string_view TrimText(std::string_view text);
 

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "pdf/pdf_filters.h"
+#include "pdf/pdf_lexical.h"
 
 namespace foldant {
 
@@ -63,7 +64,7 @@ std::string FormatNumber(double value, int32_t precision) {
         return std::to_string(whole);
     }
     int64_t scaled = 0;
-    if (!RoundToInt64(value * std::pow(10.0, precision), scaled)) {
+    if (!RoundToInt64(value * PowerOfTen(precision), scaled)) {
         throw std::range_error("number out of range");
     }
     if (scaled == 0) {

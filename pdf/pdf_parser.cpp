@@ -247,7 +247,7 @@ class ObjectScanner {
             size_t e = token.find('E');
             value = ReadDecimal(std::string_view(token).substr(0, e));
             if (auto power = ParseInt32(std::string_view(token).substr(e + 1))) {
-                value *= std::pow(10.0, *power);
+                value *= PowerOfTen(*power);
             }
         } else if (dots == 0 && token.size() <= 8) {
             value = ParseInt32(token).value_or(0);
