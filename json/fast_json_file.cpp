@@ -4,6 +4,7 @@
 
 #include "json/fast_json.h"
 #include "platform/file_stream.h"
+#include "platform/file_system.h"
 #include "util/file_utils.h"
 
 namespace foldant {
@@ -11,7 +12,7 @@ namespace {
 
 std::string BackupName(const std::string& fileName) {
     size_t dot = fileName.rfind('.');
-    size_t slash = fileName.rfind('/');
+    size_t slash = fileName.find_last_of(platform::kPathDelimiters);
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
         return fileName + ".~json";
     }

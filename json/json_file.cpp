@@ -4,6 +4,7 @@
 
 #include "json/json_text.h"
 #include "platform/file_stream.h"
+#include "platform/file_system.h"
 #include "util/file_utils.h"
 #include "util/retry.h"
 
@@ -11,7 +12,7 @@ namespace foldant {
 namespace {
 
 std::string FolderPart(const std::string& path) {
-    size_t slash = path.rfind('/');
+    size_t slash = path.find_last_of(platform::kPathDelimiters);
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

@@ -8,6 +8,7 @@
 #include "pdf/pdf_error.h"
 #include "pdf/pdf_library.h"
 #include "pdf/wide_file_stream.h"
+#include "platform/file_system.h"
 #include "platform/os_error.h"
 #include "platform/windows1252.h"
 #include "util/file_replacement.h"
@@ -59,7 +60,7 @@ class TempFiles {
 };
 
 std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(platform::kPathDelimiters);
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 

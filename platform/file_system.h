@@ -16,6 +16,18 @@ inline constexpr char kPathDelimiter = '\\';
 inline constexpr char kPathDelimiter = '/';
 #endif
 
+// Every character that ends a folder in a path: Windows takes "/" beside its own delimiter, and
+// a path built from both is common there.
+#ifdef _WIN32
+inline constexpr const char* kPathDelimiters = "\\/";
+#else
+inline constexpr const char* kPathDelimiters = "/";
+#endif
+
+inline bool IsPathDelimiter(char c) {
+    return c == '/' || c == kPathDelimiter;
+}
+
 struct FileAttributes {
     // Of what the path leads to: a symbolic link counts as a folder when its target is one.
     bool isFolder = false;

@@ -16,7 +16,7 @@ namespace {
 constexpr int64_t kCompareBlock = 1 << 20;
 
 std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(platform::kPathDelimiters);
     if (slash == std::string::npos) {
         return "./";
     }

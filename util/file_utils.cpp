@@ -29,13 +29,13 @@ constexpr std::chrono::milliseconds kLineFilePause{100};
 
 // The path up to and including its last delimiter; empty when it has none.
 std::string FolderPartWithDelimiter(const std::string& path) {
-    auto slash = path.find_last_of(kDelimiter);
+    auto slash = path.find_last_of(platform::kPathDelimiters);
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // The folder part without its trailing delimiter, except for the root itself.
 std::string FolderPart(const std::string& path) {
-    auto slash = path.find_last_of(kDelimiter);
+    auto slash = path.find_last_of(platform::kPathDelimiters);
     if (slash == std::string::npos) {
         return {};
     }
@@ -169,14 +169,14 @@ bool FolderReachable(const std::string& path) {
 }
 
 std::string WithTrailingDelimiter(const std::string& path) {
-    if (path.empty() || path.back() == kDelimiter) {
+    if (path.empty() || platform::IsPathDelimiter(path.back())) {
         return path;
     }
     return path + kDelimiter;
 }
 
 std::string WithoutTrailingDelimiter(const std::string& path) {
-    if (!path.empty() && path.back() == kDelimiter) {
+    if (!path.empty() && platform::IsPathDelimiter(path.back())) {
         return path.substr(0, path.size() - 1);
     }
     return path;

@@ -111,11 +111,21 @@ struct HostRun {
     std::string output;
 };
 
+// The host writes its report as text, which ends lines with CR LF on Windows.
+std::string WithLinuxLineEnds(std::string text) {
+#ifdef _WIN32
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+        text.erase(at, 1);
+    }
+#endif
+    return text;
+}
+
 HostRun RunHost(const Folder& folder, const std::vector<std::string>& arguments) {
     std::string output = folder.Path("host-output.txt");
     auto host = platform::ChildProcess::Start(FOLDANT_HOST_PROGRAM, arguments, output);
     auto exitCode = host->WaitFor(2 * kModuleTimeoutMs);
-    return HostRun{exitCode.value_or(-1), ReadFile(output)};
+    return HostRun{exitCode.value_or(-1), WithLinuxLineEnds(ReadFile(output))};
 }
 
 std::string ChannelOf(const std::string& output) {

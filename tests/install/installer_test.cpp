@@ -10,6 +10,7 @@
 #include "install/worker_pool.h"
 #include "pe_fixture.h"
 #include "platform/child_process.h"
+#include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "scratch_environment.h"
 #include "tools/foldant-service/local_service_standin.h"
@@ -229,8 +230,8 @@ TEST_F(InstallationWithService, DatabaseFolderThatDoesNotExistAsksForADatabase) 
 
 TEST_F(Installation, HostServiceCommandAnswersTheDatabaseFolder) {
     std::filesystem::create_directories(Path("db"));
-    auto service = platform::ChildProcess::Start(FOLDANT_BINARY_DIR "/bin/foldant-host",
-                                                 {"service", "--db", Path("db")});
+    auto service =
+        platform::ChildProcess::Start(FOLDANT_HOST_PROGRAM, {"service", "--db", Path("db")});
     std::string nameFile = GetTempFolder() + kServiceNameFile;
     std::string answer;
     for (int i = 0; i < 500 && answer.empty(); ++i) {
@@ -239,7 +240,7 @@ TEST_F(Installation, HostServiceCommandAnswersTheDatabaseFolder) {
             answer = ReadDBPath();
         }
     }
-    EXPECT_EQ(answer, Path("db") + "/");
+    EXPECT_EQ(answer, Path("db") + platform::kPathDelimiter);
     EXPECT_EQ(Read(nameFile), std::string(kStandInPipeName) + "\r\n");
     EXPECT_EQ(ReadIPCValueSync("OTHER", true), "");
 }

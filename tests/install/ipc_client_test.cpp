@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "install/local_service.h"
+#include "platform/file_system.h"
 #include "platform/named_pipe.h"
 #include "scratch_environment.h"
 #include "util/file_utils.h"
@@ -111,7 +112,7 @@ TEST_F(LocalServiceClient, DbPathRequestBytesAndAnswerWithSeparator) {
         marker = ReadBytes(client, 8);
     });
     NameService("svc");
-    EXPECT_EQ(ReadDBPath(), "/db/Firma/");
+    EXPECT_EQ(ReadDBPath(), std::string("/db/Firma") + platform::kPathDelimiter);
     ASSERT_TRUE(service.WaitServed(1));
     std::string expected = std::string(8, '\0') + Int64Bytes(85);
     expected += std::string("\x0E\0\0\0", 4) + std::string("C\0O\0M\0M\0A\0N\0D\0", 14) +

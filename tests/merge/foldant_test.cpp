@@ -28,13 +28,25 @@ std::set<std::string> TempPdfFiles() {
     return names;
 }
 
+// A path as a JSON string's content: Windows paths hold backslashes.
+std::string JsonText(const std::string& path) {
+    std::string text;
+    for (char c : path) {
+        if (c == '\\' || c == '"') {
+            text += '\\';
+        }
+        text += c;
+    }
+    return text;
+}
+
 std::string JobOf(const std::string& items, const std::string& log = "") {
-    return "{" + (log.empty() ? std::string() : "\"LogFileName\":\"" + log + "\",") +
+    return "{" + (log.empty() ? std::string() : "\"LogFileName\":\"" + JsonText(log) + "\",") +
            "\"Items\":[" + items + "]}";
 }
 
 std::string Item(const std::string& file, bool take = true, bool remove = false) {
-    return "{\"PDFFileName\":\"" + file +
+    return "{\"PDFFileName\":\"" + JsonText(file) +
            "\",\"PrintResult.Success\":" + (take ? "true" : "false") +
            ",\"DeletePDFFile\":" + (remove ? "true" : "false") + "}";
 }
@@ -165,6 +177,7 @@ TEST(MergeJob, DestroyDeletesMarkedFilesAndWritesTheLog) {
                                Item(refusedAndDeleted, true, true),
                            "<TMP>" + logName));
         EXPECT_FALSE(job.MergeAll("", target));
+        ASSERT_EQ(job.Outcomes().size(), 3U);
         EXPECT_EQ(job.Outcomes()[2], TFoldant::ItemOutcome::NotPdf);
         EXPECT_TRUE(PathIsFile(joinedAndDeleted));
     }
@@ -176,13 +189,14 @@ TEST(MergeJob, DestroyDeletesMarkedFilesAndWritesTheLog) {
     for (size_t at = text.find("\\/"); at != std::string::npos; at = text.find("\\/", at)) {
         text.erase(at, 1);
     }
-    EXPECT_EQ(text, "[{\"PDFFileName\":\"" + kept +
+    EXPECT_EQ(text, "[{\"PDFFileName\":\"" + JsonText(kept) +
                         "\",\"DeletePDFFile\":false,\"Merged.Success\":true},"
                         "{\"PDFFileName\":\"" +
-                        joinedAndDeleted +
+                        JsonText(joinedAndDeleted) +
                         "\",\"DeletePDFFile\":true,\"Merged.Success\":true},"
                         "{\"PDFFileName\":\"" +
-                        refusedAndDeleted + "\",\"DeletePDFFile\":true,\"Merged.Success\":false}]");
+                        JsonText(refusedAndDeleted) +
+                        "\",\"DeletePDFFile\":true,\"Merged.Success\":false}]");
     DeleteFileIfExists(log);
 }
 

@@ -6,6 +6,7 @@
 
 #include "json/json_text.h"
 #include "json/qv_json.h"
+#include "platform/file_system.h"
 #include "platform/windows1252.h"
 #include "util/file_utils.h"
 
@@ -18,7 +19,7 @@ bool IsCancel(TQvCustomJSON* answer) {
 }
 
 std::string FileNameOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
+    auto slash = path.find_last_of(platform::kPathDelimiters);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

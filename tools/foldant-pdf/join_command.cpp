@@ -55,7 +55,7 @@ std::optional<JoinRequest> ParseArguments(const std::vector<std::string>& argume
 
 // The file helpers want a folder part in every path they create a file at.
 std::string WithFolderPart(const std::string& path) {
-    return path.find('/') == std::string::npos ? "./" + path : path;
+    return path.find_first_of(platform::kPathDelimiters) == std::string::npos ? "./" + path : path;
 }
 
 // File names of the merge job are Windows-1252 text; the command line is UTF-8.
