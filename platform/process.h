@@ -29,6 +29,24 @@ struct ProgramCall {
 };
 ProgramCall ParseProgramCall(std::string_view commandLine);
 
+// The arguments main() received, program name first, as UTF-8 on every system: Windows hands
+// main() text in the ANSI code page, which cannot hold every file name, so there the wide
+// command line is read instead.
+class Utf8Arguments {
+  public:
+    Utf8Arguments(int argc, char** argv);
+    Utf8Arguments(const Utf8Arguments&) = delete;
+    Utf8Arguments& operator=(const Utf8Arguments&) = delete;
+
+    int Count() const { return static_cast<int>(texts_.size()); }
+    // Stay valid as long as this object.
+    char** Values() { return pointers_.data(); }
+
+  private:
+    std::vector<std::string> texts_;
+    std::vector<char*> pointers_;
+};
+
 // Starts the program of the command line; false when it could not be started.
 bool StartProcess(const std::string& commandLine);
 

@@ -181,4 +181,11 @@ bool ProgramOnPath(const std::string& name) {
     return false;
 }
 
+Utf8Arguments::Utf8Arguments(int argc, char** argv) : texts_(argv, argv + argc) {
+    for (std::string& text : texts_) {
+        pointers_.push_back(text.data());
+    }
+    pointers_.push_back(nullptr);
+}
+
 }  // namespace foldant::platform

@@ -111,4 +111,21 @@ bool ProgramOnPath(const std::string& name) {
            ::SearchPathW(nullptr, win32::Wide(name).c_str(), L".exe", MAX_PATH, found, nullptr) > 0;
 }
 
+Utf8Arguments::Utf8Arguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) {
+        texts_.assign(argv, argv + argc);
+    } else {
+        for (int i = 0; i < count; ++i) {
+            texts_.push_back(Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
+        }
+        ::LocalFree(wide);
+    }
+    for (std::string& text : texts_) {
+        pointers_.push_back(text.data());
+    }
+    pointers_.push_back(nullptr);
+}
+
 }  // namespace foldant::platform

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/windows1252.h"
 #include "tools/foldant-host/sending_job.h"
 #include "tools/foldant-service/local_service_standin.h"
@@ -127,5 +128,6 @@ int Main(int argc, char** argv) {
 }  // namespace foldant
 
 int main(int argc, char** argv) {
-    return foldant::Main(argc, argv);
+    foldant::platform::Utf8Arguments utf8(argc, argv);
+    return foldant::Main(utf8.Count(), utf8.Values());
 }

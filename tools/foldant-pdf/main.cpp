@@ -13,6 +13,7 @@
 #include "pdf/wide_file_stream.h"
 #include "platform/file_stream.h"
 #include "platform/os_error.h"
+#include "platform/process.h"
 #include "platform/windows1252.h"
 #include "tools/foldant-pdf/encrypt_command.h"
 #include "tools/foldant-pdf/join_command.h"
@@ -106,6 +107,9 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    foldant::platform::Utf8Arguments utf8(argc, argv);
+    argc = utf8.Count();
+    argv = utf8.Values();
     if (argc < 2) {
         return Usage();
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/windows1252.h"
 #include "script/script_runtime.h"
 #include "script/setup_script.h"
@@ -120,6 +121,9 @@ int Filter(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    foldant::platform::Utf8Arguments utf8(argc, argv);
+    argc = utf8.Count();
+    argv = utf8.Values();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
