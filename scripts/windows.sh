@@ -65,6 +65,70 @@ stop_wine() {
     wineserver -k >/dev/null 2>&1 || true
 }
 
+# What a program printed, without CR before line ends, the files' folders and the GUIDs of a
+# conversation, which differ from run to run.
+comparable_output() {
+    tr -d '\r' | sed -E 's#[A-Za-z]:\\[^ "]*\\##g; s#/[^ "]*/##g;
+        s#[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}#GUID#g'
+}
+
+# The Windows programs give the Linux programs' answers: the same check lines on the samples and
+# corpus files, joined files that qpdf accepts with the same page count, the same script results
+# and the same host conversation with the test module.
+windows_same_answers() {
+    local linux=$1 windows=$2 scratch
+    scratch=$(mktemp -d)
+    local files=("$ROOT"/samples/*.pdf)
+    if [ -d "$ROOT/../shared/corpus/pdf" ]; then
+        mapfile -t -O ${#files[@]} files < <(find "$ROOT/../shared/corpus/pdf" -name '*.pdf' | sort | head -n 20)
+    fi
+    local differ=0 file
+    for file in "${files[@]}"; do
+        if ! diff <("$linux/bin/foldant-pdf" check "$file" 2>&1 | comparable_output) \
+            <(wine "$windows/bin/foldant-pdf.exe" check "$file" 2>&1 | comparable_output) >/dev/null; then
+            echo "check differs on Windows: $file" >&2
+            differ=1
+        fi
+    done
+    "$linux/bin/foldant-pdf" join -o "$scratch/linux.pdf" "$ROOT"/samples/*.pdf >/dev/null
+    wine "$windows/bin/foldant-pdf.exe" join -o "$scratch/windows.pdf" "$ROOT"/samples/*.pdf >/dev/null
+    qpdf --check "$scratch/windows.pdf" >/dev/null
+    if [ "$(qpdf --show-npages "$scratch/linux.pdf")" != "$(qpdf --show-npages "$scratch/windows.pdf")" ]; then
+        echo "joined files differ in their page count" >&2
+        differ=1
+    fi
+    printf 'begin ThisForBidden := 2 * 21 = 42; end.\n' >"$scratch/setup.pas"
+    local runs=("default" "filter a.txt b.PDF" "filter a.txt" "run $scratch/setup.pas")
+    local arguments
+    for arguments in "${runs[@]}"; do
+        # shellcheck disable=SC2086
+        if ! diff <("$linux/bin/foldant-script" $arguments 2>&1 | tr -d '\r'; echo "exit ${PIPESTATUS[0]}") \
+            <(wine "$windows/bin/foldant-script.exe" $arguments 2>&1 | tr -d '\r'; echo "exit ${PIPESTATUS[0]}") >/dev/null; then
+            echo "foldant-script $arguments differs on Windows" >&2
+            differ=1
+        fi
+    done
+    local program
+    for program in linux windows; do
+        cp "$ROOT/samples/Rechnung 2026-0815.pdf" "$scratch/$program-copy.pdf"
+        cp "$ROOT/samples/Lieferschein 2026-0815.pdf" "$scratch/$program-target.pdf"
+    done
+    if ! diff <("$linux/bin/foldant-host" respond --module "$linux/tests/foldant-test-module" \
+                  --target "$scratch/linux-target.pdf" "$scratch/linux-copy.pdf" 2>&1 |
+                  comparable_output | sed 's/linux-//g; s/foldant-test-module.*/MODULE/') \
+        <(wine "$windows/bin/foldant-host.exe" respond --module "$windows/tests/foldant-test-module.exe" \
+              --target "$scratch/windows-target.pdf" "$scratch/windows-copy.pdf" 2>&1 |
+              comparable_output | sed 's/windows-//g; s/foldant-test-module.*/MODULE/'); then
+        echo "foldant-host respond differs on Windows" >&2
+        differ=1
+    fi
+    rm -rf "$scratch"
+    if [ "$differ" -ne 0 ]; then
+        return 1
+    fi
+    echo "foldant-pdf, foldant-script and foldant-host give the Linux programs' answers (${#files[@]} files checked)"
+}
+
 windows_stage() {
     ensure_windows_packages
     local tested=x86_64
@@ -86,6 +150,7 @@ windows_stage() {
     build "$dir" -DFOLDANT_WERROR=ON -DFOLDANT_BENCH=OFF \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-$tested.cmake"
     ctest --test-dir "$dir" --output-on-failure -j2 -E "$(windows_excluded_tests)"
+    windows_same_answers "$ROOT/build" "$dir"
     stop_wine
     trap - EXIT
 }
