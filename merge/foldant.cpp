@@ -7,7 +7,9 @@
 #include "json/json_text.h"
 #include "pdf/pdf_error.h"
 #include "pdf/pdf_library.h"
+#include "pdf/wide_file_stream.h"
 #include "platform/os_error.h"
+#include "platform/windows1252.h"
 #include "util/file_replacement.h"
 #include "util/file_utils.h"
 #include "util/job_files.h"
@@ -164,56 +166,92 @@ bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& targ
 
     const int count = ItemList->ChildCount();
     outcomes_.assign(static_cast<size_t>(count), ItemOutcome::NotRun);
-    for (int j = 0; j < count; ++j) {
-        if (OnItem) {
-            OnItem(*this);
-        }
-        const bool ok = MergeItem(j == count - 1, target, ItemFileName(j));
-        outcomes_[static_cast<size_t>(j)] = lastOutcome_;
-        ItemList->ChildAt(j)->SetBoolMember("Merged.Success", ok);
+    if (count > 0) {
+        JoinAllItems(target);
     }
     int joined = 0;
     for (int j = 0; j < count; ++j) {
-        joined += JsonReadBool(ItemList->ChildAt(j), "Merged.Success") ? 1 : 0;
+        const bool ok = outcomes_[static_cast<size_t>(j)] == ItemOutcome::Joined;
+        ItemList->ChildAt(j)->SetBoolMember("Merged.Success", ok);
+        joined += ok ? 1 : 0;
     }
     return joined == count;
 }
 
-bool TFoldant::MergeItem(bool isLast, const std::string& target, const std::string& itemFile) {
-    lastOutcome_ = JoinItem(isLast, target, itemFile);
-    return lastOutcome_ == ItemOutcome::Joined;
+// Every item is joined onto the result so far, which waits in the temporary folder between
+// items; the target is only read. The last item's join goes straight to the work file beside
+// the target (or, when the result is to be encrypted, the encrypted copy does), and the work
+// file replaces the target once: one flush to the disk per job, not one per item. Every engine
+// call has read its output back whole before it counts.
+void TFoldant::JoinAllItems(const std::string& target) {
+    // A target that cannot be opened ends the job with its error before any item is tried.
+    { TWideFileStream opened(AnsiToUtf16(target), TWideFileStream::kModeRead); }
+
+    TempFiles<3> temp;
+    const std::string& itemCopy = temp[0];
+    TFileReplacement replacement(target);
+    std::string current = target;
+    size_t nextResult = 1;
+    const int count = ItemList->ChildCount();
+    for (int j = 0; j < count; ++j) {
+        if (OnItem) {
+            OnItem(*this);
+        }
+        const bool last = j == count - 1;
+        const std::string& result =
+            last && !EncryptResult ? replacement.WorkFile() : temp[nextResult];
+        ItemOutcome& outcome = outcomes_[static_cast<size_t>(j)];
+        outcome = JoinItem(current, ItemFileName(j), itemCopy, result);
+        if (outcome == ItemOutcome::Joined) {
+            current = result;
+            nextResult = nextResult == 1 ? 2 : 1;
+        }
+    }
+    if (current == target) {
+        return;
+    }
+    if (!FinishWorkFile(current, replacement.WorkFile()) ||
+        replacement.Commit() != TFileReplacement::Result::Replaced) {
+        for (ItemOutcome& outcome : outcomes_) {
+            if (outcome == ItemOutcome::Joined) {
+                outcome = ItemOutcome::NotWritten;
+            }
+        }
+    }
 }
 
-TFoldant::ItemOutcome TFoldant::JoinItem(bool isLast, const std::string& target,
-                                         const std::string& itemFile) {
-    TempFiles<3> temp;
-    if (!CopyFileRetry(target, temp[0])) {
-        return ItemOutcome::NotWritten;
-    }
+bool TFoldant::FinishWorkFile(const std::string& joined, const std::string& workFile) {
     try {
-        if (!CopyFileRetry(itemFile, temp[1])) {
+        if (EncryptResult) {
+            TPdfLibraryEx engine;
+            return engine.EncryptedCopy(joined, workFile, PermissionFlags, ExtraFlags, Level);
+        }
+        // A last item that was not joined leaves the result of the one before it.
+        return joined == workFile || CopyFileRetry(joined, workFile);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TFoldant::ItemOutcome TFoldant::JoinItem(const std::string& current, const std::string& itemFile,
+                                         const std::string& itemCopy, const std::string& result) {
+    // The item is joined from a copy, so a program that still writes it cannot change it
+    // half-way through the join.
+    try {
+        if (!CopyFileRetry(itemFile, itemCopy)) {
             return ItemOutcome::NotWritten;
         }
     } catch (const platform::OsError&) {
         return ItemOutcome::NotOpened;
     }
-    TFileReplacement replacement(target);
-    const bool encrypt = EncryptResult && isLast;
     TPdfLibraryEx engine;
     try {
-        if (!engine.JoinFiles(temp[0], temp[1], encrypt ? temp[2] : replacement.WorkFile())) {
-            return OutcomeOfRefusal(engine.FailureCode);
-        }
-        if (encrypt && !engine.EncryptedCopy(temp[2], replacement.WorkFile(), PermissionFlags,
-                                             ExtraFlags, Level)) {
+        if (!engine.JoinFiles(current, itemCopy, result)) {
             return OutcomeOfRefusal(engine.FailureCode);
         }
     } catch (const PdfError&) {
-        // The engine works on the job's own copies here, so what it could not open or create
-        // is a working file.
-        return ItemOutcome::NotWritten;
-    }
-    if (replacement.Commit() != TFileReplacement::Result::Replaced) {
+        // The target opened at the start and the item was copied, so what the engine could
+        // not open or create is a working file.
         return ItemOutcome::NotWritten;
     }
     return ItemOutcome::Joined;

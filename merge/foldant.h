@@ -41,15 +41,15 @@ class TFoldant {
     TFoldant(const TFoldant&) = delete;
     TFoldant& operator=(const TFoldant&) = delete;
 
-    // True when every item was joined (an empty job too). A target that cannot be opened ends
-    // the run with its error; an item that cannot be opened is only not joined. Working files
-    // that killed runs left in the temporary folder and beside the target are removed first.
+    // True when every item was joined (an empty job too). All items are joined in one pass into
+    // one result, which replaces the target once; the target is replaced only by a complete
+    // result that reads back with every page, and at every moment holds either its old content
+    // or the new one. An item that cannot be opened or read is left out and not joined; when
+    // the result cannot replace the target, no item counts as joined. A target that cannot be
+    // opened ends the run with its error. Working files that killed runs left in the temporary
+    // folder and beside the target are removed first.
     bool MergeAll(std::string_view permissionCode, const std::string& target,
                   ItemCallback onItem = {});
-    // Joins one file into the target through temporary files, deleted on every path. The
-    // target is replaced only by a complete result that reads back with every page, and at
-    // every moment holds either its old content or the new one.
-    bool MergeItem(bool isLast, const std::string& target, const std::string& itemFile);
 
     int ItemCount() const { return ItemList->ChildCount(); }
     std::string ItemFileName(int index) const;
@@ -65,11 +65,15 @@ class TFoldant {
     ItemCallback OnItem;
 
   private:
-    ItemOutcome JoinItem(bool isLast, const std::string& target, const std::string& itemFile);
+    void JoinAllItems(const std::string& target);
+    // Joins one item onto `current` into `result`, through a copy of the item.
+    ItemOutcome JoinItem(const std::string& current, const std::string& itemFile,
+                         const std::string& itemCopy, const std::string& result);
+    // Puts the joined result into the work file, encrypted when asked.
+    bool FinishWorkFile(const std::string& joined, const std::string& workFile);
     void DeleteMarkedFiles();
     void WriteLog();
 
-    ItemOutcome lastOutcome_ = ItemOutcome::NotRun;
     std::vector<ItemOutcome> outcomes_;
 };
 

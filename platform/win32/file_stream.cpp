@@ -84,10 +84,22 @@ std::unique_ptr<FileStream> FileStream::OpenUtf8(const std::string& utf8Path, Fi
             shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
             break;
     }
-    const DWORD disposition = creation == FileCreation::OpenExisting ? OPEN_EXISTING
-                              : creation == FileCreation::OpenAlways ? OPEN_ALWAYS
-                              : creation == FileCreation::CreateNew  ? CREATE_NEW
-                                                                     : CREATE_ALWAYS;
+    DWORD disposition = CREATE_ALWAYS;
+    switch (creation) {
+        case FileCreation::OpenExisting:
+            disposition = OPEN_EXISTING;
+            break;
+        case FileCreation::OpenAlways:
+            disposition = OPEN_ALWAYS;
+            break;
+        case FileCreation::CreateAlways:
+            disposition = CREATE_ALWAYS;
+            break;
+        case FileCreation::CreateNew:
+            // Fails on any existing entry, a reparse point included.
+            disposition = CREATE_NEW;
+            break;
+    }
     HANDLE handle = ::CreateFileW(win32::Wide(wide).c_str(), desired, shareMode, nullptr,
                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {

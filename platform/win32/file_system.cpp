@@ -128,6 +128,11 @@ bool ClaimPrivateFolder(const std::string& ansiPath) {
            (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
+// Windows has no such folder; the temporary folder of a user is private to that user.
+std::string UserRuntimeFolder() {
+    return {};
+}
+
 std::string UserIdText() {
     wchar_t name[257] = {};
     DWORD length = 257;
@@ -135,11 +140,6 @@ std::string UserIdText() {
         return "0";
     }
     return win32::Ansi(std::wstring(name, length - 1));
-}
-
-// The system's temporary folder is already this user's own on Windows.
-std::string UserRuntimeFolder() {
-    return {};
 }
 
 }  // namespace foldant::platform

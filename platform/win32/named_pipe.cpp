@@ -1,5 +1,7 @@
 #include "platform/named_pipe.h"
 
+#include <chrono>
+
 #include "platform/peer_credentials.h"
 #include "platform/win32/windows_api.h"
 
@@ -170,10 +172,14 @@ bool PipeStream::ReadSome(void* data, size_t count, size_t& received, int timeou
 bool PipeStream::ReadExact(void* data, size_t count, int timeoutMs, uint32_t& error) {
     error = 0;
     auto* bytes = static_cast<char*>(data);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     size_t done = 0;
     while (done < count) {
         size_t received = 0;
-        if (!ReadSome(bytes + done, count - done, received, timeoutMs, error)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (!ReadSome(bytes + done, count - done, received, left > 0 ? int(left) : 0, error)) {
             return false;
         }
         done += received;
@@ -192,7 +198,7 @@ std::unique_ptr<PipeStream> OpenPipe(const std::string& pipePath, uint32_t& erro
         error = ::GetLastError();
         return nullptr;
     }
-    // Another user may have created the pipe's name first.
+    // Another user may have created the pipe name first.
     if (!PeerIsTrusted(reinterpret_cast<std::intptr_t>(handle),
                        TrustedPeer::ThisUserOrAdministrator)) {
         ::CloseHandle(handle);
