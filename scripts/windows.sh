@@ -54,6 +54,7 @@ have_wine32() {
 # does not wait for the server to linger and leave.
 start_wine() {
     export WINEPREFIX="$1/wine" WINEDEBUG=-all FOLDANT_NO_DIALOGS=1
+    mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 </dev/null
     fi
