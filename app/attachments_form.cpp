@@ -9,17 +9,11 @@
 #include <QScreen>
 #include <exception>
 
-#include "app/attachment_rules.h"
 #include "app/attachments_layout.h"
 #include "app/hand_over.h"
 #include "app/module_constants.h"
-#include "exchange/exchange_object.h"
-#include "json/json_text.h"
-#include "json/qv_json.h"
-#include "merge/foldant.h"
 #include "platform/windows1252.h"
 #include "script/script_runtime.h"
-#include "script/setup_script.h"
 #include "ui/flat_button.h"
 #include "ui/fonts.h"
 #include "ui/html_label.h"
@@ -27,7 +21,6 @@
 #include "ui/path_ellipsis.h"
 #include "ui/size_grip.h"
 #include "ui/toolkit_bridge.h"
-#include "util/file_utils.h"
 
 namespace foldant {
 
@@ -136,15 +129,6 @@ QPixmap ScriptIcon() {
     return pixmap;
 }
 
-template <typename Action>
-void ShowingErrors(Action&& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        ShowApplicationError(error.what());
-    }
-}
-
 }  // namespace
 
 TAttachmentsFrm::TAttachmentsFrm()
@@ -170,7 +154,7 @@ TAttachmentsFrm::TAttachmentsFrm()
 TAttachmentsFrm::~TAttachmentsFrm() {
     SetScriptWaitPump({});
     handOver_.reset();
-    exchange_.reset();
+    job_.reset();
     platform::DeallocateHiddenWindow(handle_);
 }
 
@@ -251,7 +235,8 @@ void TAttachmentsFrm::FormCreate() {
         // Without its socket the window runs its own channel; only later starts cannot reach it.
     }
     try {
-        CreateExchange();
+        TSendingJobView& view = *this;
+        job_ = std::make_unique<TSendingJob>(view, ModuleArguments().Channel, ModuleState());
     } catch (...) {
         // The destructor does not run for a window whose construction fails.
         handOver_.reset();
@@ -260,23 +245,11 @@ void TAttachmentsFrm::FormCreate() {
     }
 }
 
-void TAttachmentsFrm::CreateExchange() {
-    exchange_ = std::make_unique<TExChangeObject>(
-        ModuleArguments().Channel,
-        [this](TExChangeObject& exchange, TQvCustomJSON& document) {
-            HandleDataMessage(exchange, document);
-        },
-        [this](TExChangeObject& exchange, TQvCustomJSON& document) {
-            HandleResponseMessage(exchange, document);
-        },
-        ModuleState());
-}
-
 void TAttachmentsFrm::WindowHandler(platform::TMessage& message) {
     if (message.Msg == platform::kCloseMessage) {
         close();
-    } else if (message.Msg == platform::kCopyDataMessage && exchange_) {
-        exchange_->HandleCopyData(message);
+    } else if (message.Msg == platform::kCopyDataMessage && job_) {
+        job_->HandleCopyData(message);
     }
 }
 
@@ -309,22 +282,20 @@ void TAttachmentsFrm::HandleKey(int key) {
     if (key == kKeyReturn) {
         FOK->click();
     } else if (key == kKeyEscape) {
-        ShowingErrors([this] { SendCallOff(); });
+        job_->CallOff();
     }
 }
 
 void TAttachmentsFrm::FOKClick() {
-    ShowingErrors([this] { ExecuteSelection(); });
+    job_->Execute();
 }
 
 void TAttachmentsFrm::HTMLabel1AnchorClick() {
-    ShowingErrors([this] { exchange_->SendCancel(); });
+    job_->CancelSending();
 }
 
 void TAttachmentsFrm::Image1Click() {
-    if (!dbPath_.empty()) {
-        ShowingErrors([this] { ShowSetupScript(dbPath_); });
-    }
+    job_->OpenSetupScript();
 }
 
 std::vector<std::string> TAttachmentsFrm::ListedFiles() const {
@@ -335,26 +306,9 @@ std::vector<std::string> TAttachmentsFrm::ListedFiles() const {
     return files;
 }
 
-void TAttachmentsFrm::ExecuteSelection() {
-    executed_ = true;
-    std::vector<std::string> chosen;
-    for (int row : LB->SelectedIndices()) {
-        chosen.push_back(ToAnsi(LB->item(row)->text()));
-    }
-    TQvJSON message;
-    message.SetTextMember("AddAttachments", LinesWithCrLf(chosen));
-    exchange_->SendResult(message);
-}
-
-void TAttachmentsFrm::SendCallOff() {
-    TQvJSON message;
-    message.SetBoolMember("CallServerExeNameOff", true);
-    exchange_->SendResult(message);
-}
-
 void TAttachmentsFrm::HandleSysCommand(unsigned command) {
-    if ((command & 0xFFF0u) == kScClose && !executed_) {
-        ShowingErrors([this] { SendCallOff(); });
+    if ((command & 0xFFF0u) == kScClose) {
+        job_->CloseBox();
     }
 }
 
@@ -380,72 +334,48 @@ void TAttachmentsFrm::FormShow() {
     RestoreAndFocus(*this, this);
 }
 
-void TAttachmentsFrm::HandleDataMessage(TExChangeObject&, TQvCustomJSON& document) {
-    dbPath_ = JsonReadText(&document, "DBPath");
-    std::string jsonFileName = JsonReadText(&document, "JSONFileName");
-    if (RunSetupScript(dbPath_, jsonFileName)) {
-        SendCallOff();
-        return;
-    }
-    if (!isVisible()) {
-        show();
-    }
-    HL->SetHtml(FromAnsi(
-        HeaderMarkup(JsonReadText(&document, "InfoCaption"), JsonReadText(&document, "DBPath"))));
+bool TAttachmentsFrm::IsShown() const {
+    return isVisible();
+}
+
+void TAttachmentsFrm::ShowWindow() {
+    show();
+}
+
+void TAttachmentsFrm::ShowHeader(const std::string& markup) {
+    HL->SetHtml(FromAnsi(markup));
+}
+
+void TAttachmentsFrm::ShowAttachments(const std::vector<std::string>& paths) {
     LB->clear();
-    for (const auto& path : PdfAttachments(JsonReadText(&document, "Attachments"))) {
+    for (const auto& path : paths) {
         LB->addItem(FromAnsi(path));
     }
-    if (LB->count() == 0) {
-        SendCallOff();
-        ForceForeground(*this);
-        return;
-    }
+}
+
+void TAttachmentsFrm::SelectAllAttachments() {
     LB->SelectAll();
     LB->show();
+}
+
+std::vector<std::string> TAttachmentsFrm::ChosenAttachments() const {
+    std::vector<std::string> chosen;
+    for (int row : LB->SelectedIndices()) {
+        chosen.push_back(ToAnsi(LB->item(row)->text()));
+    }
+    return chosen;
+}
+
+void TAttachmentsFrm::BringToForeground() {
     ForceForeground(*this);
+}
+
+void TAttachmentsFrm::RestoreAndFocusWindow() {
     RestoreAndFocus(*this, this);
 }
 
-void TAttachmentsFrm::HandleResponseMessage(TExChangeObject& exchange, TQvCustomJSON& document) {
-    auto response = TQvJSONText::ParseJsonText(JsonReadText(&document, "Response"));
-    std::string target = JsonReadText(&document, "PDFFileName");
-    // The host waits for a final answer whatever happens here; without one the sending hangs.
-    if (!response) {
-        exchange.SendCancel();
-        return;
-    }
-    std::vector<std::string> files = SplitLines(JsonReadText(response.get(), "AddAttachments"));
-    response.reset();
-    if (files.empty()) {
-        exchange.SendCancel();
-        return;
-    }
-    std::vector<std::string> joined;
-    try {
-        joined = MergeAttachments(target, files);
-    } catch (const std::exception&) {
-        // A target that cannot be opened: nothing was joined into it.
-        exchange.SendCancel();
-        return;
-    }
-    TQvJSON message;
-    message.SetTextMember("RemoveAttachments", LinesWithCrLf(joined));
-    exchange.SendResult(message);
-}
-
-std::vector<std::string> TAttachmentsFrm::MergeAttachments(const std::string& target,
-                                                           const std::vector<std::string>& files) {
-    TFoldant job(TFoldant::BuildJobText(files));
-    job.MergeAll("", target);
-    std::vector<std::string> joined;
-    for (int index = 0; index < job.ItemList->ChildCount(); ++index) {
-        TQvCustomJSON* item = job.ItemList->ChildAt(index);
-        if (JsonReadBool(item, "Merged.Success")) {
-            joined.push_back(JsonReadText(item, "PDFFileName"));
-        }
-    }
-    return joined;
+void TAttachmentsFrm::ShowError(const std::string& text) {
+    ShowApplicationError(text);
 }
 
 int TAttachmentsFrm::LBMeasureItem() {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The module's main window: it owns the exchange channel, lists the PDF attachments of a data
-// message for the user to choose from, and joins the files of a response message.
+// The module's main window on Linux: a view of the sending job, which owns the conversation with
+// the host. The window lists the PDF attachments for the user to choose from and reports the
+// button, Enter, Escape, the close box, the link and the icon to the job.
 
 #include <QWidget>
 #include <memory>
@@ -9,15 +10,13 @@
 #include <vector>
 
 #include "app/module_shell.h"
+#include "app/sending_job.h"
 
 class QLabel;
 class QKeyEvent;
 
 namespace foldant {
 
-class TExChangeObject;
-class TQvCustomJSON;
-class TQvJSON;
 class TFlatButton;
 class THTMLabel;
 class TOwnerDrawList;
@@ -30,7 +29,7 @@ inline constexpr int kKeyEscape = 27;
 // The system command of the close box.
 inline constexpr unsigned kScClose = 0xF060;
 
-class TAttachmentsFrm : public QWidget, public TModuleWindow {
+class TAttachmentsFrm : public QWidget, public TModuleWindow, private TSendingJobView {
   public:
     TAttachmentsFrm();
     ~TAttachmentsFrm() override;
@@ -39,20 +38,13 @@ class TAttachmentsFrm : public QWidget, public TModuleWindow {
     platform::WindowHandle Handle() const override { return handle_; }
 
     void HandleKey(int key);
-    void ExecuteSelection();
-    void SendCallOff();
     void HandleSysCommand(unsigned command);
-    void HandleDataMessage(TExChangeObject& exchange, TQvCustomJSON& document);
-    void HandleResponseMessage(TExChangeObject& exchange, TQvCustomJSON& document);
-    std::vector<std::string> MergeAttachments(const std::string& target,
-                                              const std::vector<std::string>& files);
     static void ForceForeground(QWidget& window);
     static void RestoreAndFocus(QWidget& applicationWindow, QWidget* focusWindow);
 
     // The items of the list, as the host named them.
     std::vector<std::string> ListedFiles() const;
-    bool Executed() const { return executed_; }
-    const std::string& DBPath() const { return dbPath_; }
+    const TSendingJob& Job() const { return *job_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,7 +56,6 @@ class TAttachmentsFrm : public QWidget, public TModuleWindow {
     void CreateControls();
     void ArrangeControls();
     void FormCreate();
-    void CreateExchange();
     void FormShow();
     void FormKeyDown(QKeyEvent& event);
     void LBKeyDown(QKeyEvent& event);
@@ -74,7 +65,16 @@ class TAttachmentsFrm : public QWidget, public TModuleWindow {
     int LBMeasureItem();
     void LBDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
     void WindowHandler(platform::TMessage& message);
-    void SendAndShowErrors(TQvJSON& message);
+
+    bool IsShown() const override;
+    void ShowWindow() override;
+    void ShowHeader(const std::string& markup) override;
+    void ShowAttachments(const std::vector<std::string>& paths) override;
+    void SelectAllAttachments() override;
+    std::vector<std::string> ChosenAttachments() const override;
+    void BringToForeground() override;
+    void RestoreAndFocusWindow() override;
+    void ShowError(const std::string& text) override;
 
     QWidget* Panel2 = nullptr;
     THTMLabel* HTMLabel1 = nullptr;
@@ -88,10 +88,8 @@ class TAttachmentsFrm : public QWidget, public TModuleWindow {
     QWidget* Bevel5 = nullptr;
     TOwnerDrawList* LB = nullptr;
 
-    std::string dbPath_;
-    bool executed_ = false;
     platform::WindowHandle handle_ = 0;
-    std::unique_ptr<TExChangeObject> exchange_;
+    std::unique_ptr<TSendingJob> job_;
     std::unique_ptr<THandOverListener> handOver_;
 };
 

@@ -48,6 +48,8 @@ def build_large_input(scratch, name, files, copies):
 
 def measure(command, scratch, accepted_codes):
     """Wall seconds, peak resident kilobytes and processor seconds, or None on failure."""
+    if callable(command):
+        command = command()
     report = os.path.join(scratch, "time.txt")
     start = time.perf_counter()
     run = subprocess.run(["/usr/bin/time", "-f", "%M %U %S", "-o", report, *command],
@@ -60,8 +62,12 @@ def measure(command, scratch, accepted_codes):
     return seconds, int(last[0]), float(last[1]) + float(last[2])
 
 
-def compare(table, scratch, runs, accepted_codes=(0,)):
+def compare(table, scratch, runs, accepted_codes=(0,), output=None):
+    """Prints the table and answers {name: (seconds, peak KB, cpu s, output bytes)} of the
+    commands that finished; a command may be a function that prepares its run and answers the
+    argument list. `output`, when given, is the file whose size is taken after each run."""
     samples = {name: [] for name in table}
+    sizes = {}
     failed = set()
     for round_number in range(runs):
         names = list(table)
@@ -70,24 +76,33 @@ def compare(table, scratch, runs, accepted_codes=(0,)):
         for name in names:
             if name in failed:
                 continue
+            if output and os.path.exists(output):
+                os.remove(output)
             result = measure(table[name], scratch, accepted_codes)
             if result is None:
                 failed.add(name)
             else:
                 samples[name].append(result)
+                if output and os.path.exists(output):
+                    sizes[name] = os.path.getsize(output)
     ours_name = next(iter(table))
     width = max(len(name) for name in table)
     if not samples[ours_name]:
         print("  %s failed" % ours_name)
-        return
+        return {}
     ours = [statistics.median(column) for column in zip(*samples[ours_name])]
-    print("  %-*s %9s %9s %11s %9s %9s %9s" % (width, "tool", "median s", "x ours", "peak MB",
-                                               "x ours", "cpu s", "x ours"))
+    print("  %-*s %9s %9s %11s %9s %9s %9s %9s" % (width, "tool", "median s", "x ours",
+                                                   "peak MB", "x ours", "cpu s", "x ours",
+                                                   "out MB"))
+    results = {}
     for name, values in samples.items():
         if name in failed or not values:
             print("  %-*s %s" % (width, name, "did not finish (time limit or error)"))
             continue
         seconds, memory, cpu = (statistics.median(column) for column in zip(*values))
-        print("  %-*s %9.3f %9.2f %11.1f %9.2f %9.2f %9.2f" % (
+        size = sizes.get(name)
+        results[name] = (seconds, memory, cpu, size)
+        print("  %-*s %9.3f %9.2f %11.1f %9.2f %9.2f %9.2f %9s" % (
             width, name, seconds, seconds / ours[0], memory / 1024, memory / ours[1], cpu,
-            cpu / max(ours[2], 0.01)))
+            cpu / max(ours[2], 0.01), "-" if size is None else "%.2f" % (size / 1e6)))
+    return results

@@ -10,7 +10,13 @@ namespace {
 class PageTreeWalk {
   public:
     PageTreeWalk(TSmartPDFReader& reader, const std::function<void(TPDFDictionary&)>& visit)
-        : reader_(reader), visit_(visit) {}
+        : reader_(reader), visit_(visit) {
+        const auto resolve = [&reader](TPDFIndRef&, int32_t number, int32_t) {
+            return reader.GetObject(number, nullptr);
+        };
+        nodes_.OnResolveReference = resolve;
+        pages_.OnResolveReference = resolve;
+    }
 
     void Run() {
         TPDFDictionary* catalog = reader_.GetTrailerDictionary("Root");
@@ -34,33 +40,42 @@ class PageTreeWalk {
         int32_t next;
     };
 
-    TPDFObject* Resolve(TPDFObject* object) {
-        auto* reference = As<TPDFIndRef>(object);
-        if (reference == nullptr) {
-            return object;
-        }
-        if (!entered_.insert(reference->RefNumber).second) {
-            return nullptr;
-        }
-        return reader_.GetObject(reference->RefNumber, nullptr);
-    }
-
+    // Pages are read into a store of their own that is emptied before the next node, so a walk
+    // over thousands of pages holds one page at a time; inner nodes are read again into the
+    // walk's store, where they stay while their kids are walked.
     void Enter(TPDFObject* node) {
-        auto* dictionary = As<TPDFDictionary>(Resolve(node));
+        pages_.Clear();
+        auto* reference = As<TPDFIndRef>(node);
+        if (reference != nullptr && !entered_.insert(reference->RefNumber).second) {
+            return;
+        }
+        auto* dictionary = As<TPDFDictionary>(
+            reference != nullptr ? reader_.GetObject(reference->RefNumber, &pages_) : node);
         if (dictionary == nullptr) {
             return;
         }
         const std::string type = dictionary->GetTypeName();
         auto* kids = type == "Page" ? nullptr : As<TPDFArray>(dictionary->GetValue("Kids", true));
+        if (kids == nullptr) {
+            if (type != "Pages") {
+                visit_(*dictionary);
+            }
+            return;
+        }
+        if (reference != nullptr) {
+            dictionary = As<TPDFDictionary>(reader_.GetObject(reference->RefNumber, &nodes_));
+            kids =
+                dictionary != nullptr ? As<TPDFArray>(dictionary->GetValue("Kids", true)) : nullptr;
+        }
         if (kids != nullptr) {
             pending_.push_back({kids, 0});
-        } else if (type != "Pages") {
-            visit_(*dictionary);
         }
     }
 
     TSmartPDFReader& reader_;
     const std::function<void(TPDFDictionary&)>& visit_;
+    TPDFStructure nodes_;
+    TPDFStructure pages_;
     std::unordered_set<int32_t> entered_;
     std::vector<Level> pending_;
 };

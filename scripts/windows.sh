@@ -54,10 +54,15 @@ have_wine32() {
 # does not wait for the server to linger and leave.
 start_wine() {
     export WINEPREFIX="$1/wine" WINEDEBUG=-all FOLDANT_NO_DIALOGS=1
+    mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 </dev/null
+        # The server wineboot started is not persistent; wait for it to leave so that the
+        # persistent one below can take its place.
+        wineserver -w >/dev/null 2>&1 </dev/null || true
     fi
-    wineserver -p >/dev/null 2>&1 </dev/null
+    # Fails only when a server already runs for this prefix, which serves as well.
+    wineserver -p >/dev/null 2>&1 </dev/null || true
     wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 

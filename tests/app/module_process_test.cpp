@@ -246,8 +246,9 @@ TEST_F(ModuleWithoutDisplay, AKeepAliveArrivesAtSecondZero) {
         },
         75'000);
     ASSERT_TRUE(arrived);
-    // Seen within a moment of the full minute (the check itself may lag on a busy machine).
-    EXPECT_LE(second, 2);
+    // Seen within a moment of the full minute; the module and this check both poll, and on a
+    // machine busy with other tests either may lag by a few seconds, never by half a minute.
+    EXPECT_LE(second, 5);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include "json/json_text.h"
 #include "merge/foldant.h"
 #include "pdf/wide_file_stream.h"
+#include "platform/process_identity.h"
 #include "tests/merge/merge_files.h"
 #include "util/file_utils.h"
+#include "util/job_files.h"
 
 namespace foldant {
 namespace {
@@ -17,12 +19,17 @@ using testing_merge::ReadFile;
 using testing_merge::ScratchFolder;
 using testing_pdf::SimpleDocument;
 
-// Temporary PDF files of the module that exist right now.
+// Temporary PDF files of this test program that exist right now. Other test programs run jobs in
+// the same folder at the same time, so their files are not counted.
 std::set<std::string> TempPdfFiles() {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(GetTempFolder())) {
-        if (entry.path().extension() == ".pdf") {
-            names.insert(entry.path().filename().string());
+    std::error_code ignored;
+    for (std::filesystem::directory_iterator entry(GetTempFolder(), ignored), end; entry != end;
+         entry.increment(ignored)) {
+        const std::string name = entry->path().filename().string();
+        if (entry->path().extension() == ".pdf" &&
+            JobFileOwner(name) == platform::CurrentProcessId()) {
+            names.insert(name);
         }
     }
     return names;

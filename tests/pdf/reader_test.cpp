@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
@@ -288,6 +289,28 @@ TEST(PageTree, CyclesAndRepeatedNodesEnd) {
     pdf.Finish("/Root 1 0 R");
     Opened file(pdf.Text());
     EXPECT_EQ(CountPages(*file.reader), 2);
+}
+
+// Pages are read one at a time into a store that is emptied between them, while inner nodes,
+// also those whose kids are an object of their own, stay until their kids are walked.
+TEST(PageTree, VisitsPagesInOrderBelowInnerNodesWithIndirectKids) {
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 7 0 R] >>");
+    pdf.Object(3, "<< /Type /Page /Rotate 90 >>");
+    pdf.Object(4, "<< /Type /Pages /Kids 5 0 R >>");
+    pdf.Object(5, "[6 0 R 8 0 R]");
+    pdf.Object(6, "<< /Type /Page /Rotate 180 >>");
+    pdf.Object(7, "<< /Type /Page /Rotate 270 >>");
+    pdf.Object(8, "<< /Type /Pages /Kids [9 0 R] >>");
+    pdf.Object(9, "<< /Type /Page /Rotate 0 >>");
+    pdf.Finish("/Root 1 0 R");
+    Opened file(pdf.Text());
+    std::vector<int32_t> rotations;
+    ForEachPage(*file.reader, [&rotations](TPDFDictionary& page) {
+        rotations.push_back(As<TPDFNumeric>(page.GetValue("Rotate"))->AsInteger());
+    });
+    EXPECT_EQ(rotations, (std::vector<int32_t>{90, 180, 0, 270}));
 }
 
 TEST(PageTree, RootThatIsAPageAndMissingCatalog) {
