@@ -12,9 +12,13 @@ PACKAGES=(
     qpdf poppler-utils python3-pypdf
 )
 
-ensure_packages() {
+# install_missing WHAT PACKAGE...: installs those of the packages that are missing (as root),
+# or names the apt-get line to run and stops. WHAT says what they are for.
+install_missing() {
+    local what=$1
+    shift
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi
@@ -23,13 +27,17 @@ ensure_packages() {
         return 0
     fi
     if [ "$(id -u)" -ne 0 ]; then
-        echo "Missing Debian packages. Install them as root with:" >&2
+        echo "Missing Debian packages$what. Install them as root with:" >&2
         echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
         exit 1
     fi
     echo "Installing: ${missing[*]}"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+}
+
+ensure_packages() {
+    install_missing "" "${PACKAGES[@]}"
 }
 
 # build DIR [cmake options...]: configure once, then build everything.

@@ -15,22 +15,7 @@ windows_excluded_tests() {
 }
 
 ensure_windows_packages() {
-    local missing=()
-    for package in "${WINDOWS_PACKAGES[@]}"; do
-        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$package")
-        fi
-    done
-    if [ ${#missing[@]} -eq 0 ]; then
-        return 0
-    fi
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "Missing Debian packages for the Windows build. Install them as root with:" >&2
-        echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
-        exit 1
-    fi
-    echo "Installing: ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+    install_missing " for the Windows build" "${WINDOWS_PACKAGES[@]}"
 }
 
 # 32-bit wine when it is installed, or when i386 packages are already configured and it
