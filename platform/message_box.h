@@ -16,4 +16,7 @@ void ShowMessageBox(const std::string& caption, const std::string& text);
 // Replaces the handler and answers the previous one; an empty handler restores the default.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// The box the system shows when no handler is set; each backend has its own.
+void ShowDefaultMessageBox(const std::string& caption, const std::string& text);
+
 }  // namespace foldant::platform
