@@ -9,6 +9,7 @@
 
 #include "merge/foldant.h"
 #include "tests/merge/merge_files.h"
+#include "tests/support/command_output.h"
 #include "tests/support/corpus.h"
 #include "util/file_utils.h"
 
@@ -27,16 +28,7 @@ std::string CorpusFile(const std::string& name) {
 }
 
 std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            text.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return text;
+    return testing::CommandOutput(command);
 }
 
 // Page count, outline titles with their depth and target page, and field names, as an

@@ -8,6 +8,7 @@
 #include "merge/foldant.h"
 #include "platform/windows1252.h"
 #include "tests/merge/merge_files.h"
+#include "tests/support/command_output.h"
 #include "util/file_utils.h"
 
 namespace foldant {
@@ -17,16 +18,7 @@ using testing_merge::ScratchFolder;
 using testing_merge::fs::path;
 
 std::string CommandOutput(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            text.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return text;
+    return testing::CommandOutput(command);
 }
 
 int CountOutlineItems(TQvCustomJSON* items) {

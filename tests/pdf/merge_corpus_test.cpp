@@ -14,6 +14,7 @@
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/wide_file_stream.h"
+#include "tests/support/command_output.h"
 #include "tests/support/corpus.h"
 
 namespace foldant {
@@ -96,16 +97,7 @@ int RunQuietly(const std::string& command) {
 }
 
 std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            text.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return text;
+    return testing::CommandOutput(command);
 }
 
 int PdfInfoPages(const fs::path& file) {

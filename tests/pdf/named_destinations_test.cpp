@@ -16,6 +16,7 @@
 #include "pdf/smart_pdf_document.h"
 #include "pdf/smart_pdf_reader.h"
 #include "tests/pdf/pdf_builder.h"
+#include "tests/support/command_output.h"
 
 namespace foldant {
 namespace {
@@ -142,16 +143,7 @@ std::string NamedDocument(int pages, Kind kind, const std::vector<Named>& names)
 }
 
 std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-            text.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return text;
+    return testing::CommandOutput(command, " 2>&1");
 }
 
 std::string Quoted(const fs::path& path) {
