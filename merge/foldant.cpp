@@ -153,6 +153,11 @@ void TFoldant::WriteLog() {
 
 bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& target,
                         ItemCallback onItem) {
+    return MergeAll(permissionCode, target, target, std::move(onItem));
+}
+
+bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& first,
+                        const std::string& output, ItemCallback onItem) {
     OnItem = std::move(onItem);
     TPermissionRequest request;
     request.Level = Level;
@@ -163,13 +168,11 @@ bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& targ
     Level = request.Level;
 
     RemoveStaleJobFiles(GetTempFolder());
-    RemoveStaleJobFiles(FolderOf(target));
+    RemoveStaleJobFiles(FolderOf(output));
 
     const int count = ItemList->ChildCount();
     outcomes_.assign(static_cast<size_t>(count), ItemOutcome::NotRun);
-    if (count > 0) {
-        JoinAllItems(target);
-    }
+    wroteOutput_ = JoinAllItems(first, output);
     int joined = 0;
     for (int j = 0; j < count; ++j) {
         const bool ok = outcomes_[static_cast<size_t>(j)] == ItemOutcome::Joined;
@@ -180,20 +183,23 @@ bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& targ
 }
 
 // Every item is joined onto the result so far, which waits in the temporary folder between
-// items; the target is only read. The last item's join goes straight to the work file beside
-// the target (or, when the result is to be encrypted, the encrypted copy does), and the work
-// file replaces the target once: one flush to the disk per job, not one per item. Every engine
-// call has read its output back whole before it counts.
-void TFoldant::JoinAllItems(const std::string& target) {
+// items; the first file is only read. The last item's join goes straight to the work file
+// beside the output (or, when the result is to be encrypted, the encrypted copy does), and the
+// work file replaces the output once: the one flush to the disk of the job, not one per item.
+// Every engine call has read its output back whole before it counts.
+bool TFoldant::JoinAllItems(const std::string& first, const std::string& output) {
+    const int count = ItemList->ChildCount();
+    if (count == 0 && first == output) {
+        return true;
+    }
     // A target that cannot be opened ends the job with its error before any item is tried.
-    { TWideFileStream opened(AnsiToUtf16(target), TWideFileStream::kModeRead); }
+    { TWideFileStream opened(AnsiToUtf16(first), TWideFileStream::kModeRead); }
 
     TempFiles<3> temp;
     const std::string& itemCopy = temp[0];
-    TFileReplacement replacement(target);
-    std::string current = target;
+    TFileReplacement replacement(output);
+    std::string current = first;
     size_t nextResult = 1;
-    const int count = ItemList->ChildCount();
     for (int j = 0; j < count; ++j) {
         if (OnItem) {
             OnItem(*this);
@@ -208,22 +214,26 @@ void TFoldant::JoinAllItems(const std::string& target) {
             nextResult = nextResult == 1 ? 2 : 1;
         }
     }
-    if (current == target) {
-        return;
+    if (current == output) {
+        return true;
     }
-    if (!FinishWorkFile(current, replacement.WorkFile()) ||
-        replacement.Commit() != TFileReplacement::Result::Replaced) {
-        for (ItemOutcome& outcome : outcomes_) {
-            if (outcome == ItemOutcome::Joined) {
-                outcome = ItemOutcome::NotWritten;
-            }
+    if (FinishWorkFile(current, current == first, replacement.WorkFile()) &&
+        replacement.Commit() == TFileReplacement::Result::Replaced) {
+        return true;
+    }
+    for (ItemOutcome& outcome : outcomes_) {
+        if (outcome == ItemOutcome::Joined) {
+            outcome = ItemOutcome::NotWritten;
         }
     }
+    return false;
 }
 
-bool TFoldant::FinishWorkFile(const std::string& joined, const std::string& workFile) {
+bool TFoldant::FinishWorkFile(const std::string& joined, bool nothingJoined,
+                              const std::string& workFile) {
     try {
-        if (EncryptResult) {
+        // The output of a job that joined nothing is the first file as it was.
+        if (EncryptResult && !nothingJoined) {
             TPdfLibraryEx engine;
             return engine.EncryptedCopy(joined, workFile, PermissionFlags, ExtraFlags, Level);
         }

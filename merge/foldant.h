@@ -50,6 +50,14 @@ class TFoldant {
     // folder and beside the target are removed first.
     bool MergeAll(std::string_view permissionCode, const std::string& target,
                   ItemCallback onItem = {});
+    // The same job with the pages of `first` in the target's place: the result replaces
+    // `output` (which is made when missing), and `first` is only read. When no item is joined,
+    // `output` receives a copy of `first`. Same file for both: the job above.
+    bool MergeAll(std::string_view permissionCode, const std::string& first,
+                  const std::string& output, ItemCallback onItem = {});
+    // Whether the last run left its result in the output: false when the result could not
+    // replace it, which then holds what it held before.
+    bool WroteOutput() const { return wroteOutput_; }
 
     int ItemCount() const { return ItemList->ChildCount(); }
     std::string ItemFileName(int index) const;
@@ -65,16 +73,18 @@ class TFoldant {
     ItemCallback OnItem;
 
   private:
-    void JoinAllItems(const std::string& target);
+    // Answers whether the output holds the result.
+    bool JoinAllItems(const std::string& first, const std::string& output);
     // Joins one item onto `current` into `result`, through a copy of the item.
     ItemOutcome JoinItem(const std::string& current, const std::string& itemFile,
                          const std::string& itemCopy, const std::string& result);
-    // Puts the joined result into the work file, encrypted when asked.
-    bool FinishWorkFile(const std::string& joined, const std::string& workFile);
+    // Puts the joined result into the work file, encrypted when asked and something was joined.
+    bool FinishWorkFile(const std::string& joined, bool nothingJoined, const std::string& workFile);
     void DeleteMarkedFiles();
     void WriteLog();
 
     std::vector<ItemOutcome> outcomes_;
+    bool wroteOutput_ = false;
 };
 
 // The log path with every "<tmp>", in any letter case, replaced by the module's temporary

@@ -12,8 +12,6 @@
 #include "pdf/wide_file_stream.h"
 #include "platform/file_system.h"
 #include "platform/windows1252.h"
-#include "util/file_replacement.h"
-#include "util/file_utils.h"
 
 namespace foldant {
 
@@ -120,9 +118,9 @@ int ReportItems(const JoinRequest& request, const TFoldant& job) {
     return status;
 }
 
-// The job runs on a work file beside OUT, which replaces OUT once the job is done, so OUT is
-// never seen half written. When OUT is the first input, the job extends it in place; every item
-// then replaces it whole.
+// The job reads the first input and writes its result to a work file beside OUT, which
+// replaces OUT once, so OUT is never seen half written and the result goes to the disk once.
+// When OUT is the first input, the job extends it in place.
 int RunJob(const JoinRequest& request) {
     const std::string output = WithFolderPart(Utf8ToAnsi(request.output));
     const std::string first = Utf8ToAnsi(request.inputs[0]);
@@ -140,17 +138,14 @@ int RunJob(const JoinRequest& request) {
     TFoldant job(JobText(request));
     if (platform::SameFile(output, first)) {
         job.MergeAll(request.permissions, output);
-        return ReportItems(request, job);
+    } else {
+        job.MergeAll(request.permissions, first, output);
     }
-    TFileReplacement replacement(output);
-    if (!CopyFileRetry(first, replacement.WorkFile())) {
+    const int status = ReportItems(request, job);
+    if (!job.WroteOutput()) {
         throw std::runtime_error("cannot write " + request.output);
     }
-    job.MergeAll(request.permissions, replacement.WorkFile());
-    if (replacement.Commit() != TFileReplacement::Result::Replaced) {
-        throw std::runtime_error("cannot write " + request.output);
-    }
-    return ReportItems(request, job);
+    return status;
 }
 
 }  // namespace
