@@ -43,7 +43,8 @@ bool IsDigit(char c) {
 
 class RenumberingScan {
   public:
-    RenumberingScan(std::string_view text, int32_t offset) : text_(text), offset_(offset) {
+    RenumberingScan(std::string_view text, int32_t offset, const StreamLengthLookup& lengthOf)
+        : text_(text), offset_(offset), lengthOf_(lengthOf) {
         out_.reserve(text.size() + 16);
     }
 
@@ -55,18 +56,83 @@ class RenumberingScan {
         if (!Value(0)) {
             return std::nullopt;
         }
-        // A stream's data follows its dictionary; those take the long way.
         size_t after = pos_;
         while (after < text_.size() && IsWhite(text_[after])) {
             ++after;
         }
         if (text_.substr(after, 6) == "stream") {
-            return std::nullopt;
+            return StreamData(after + 6);
         }
         return std::move(out_);
     }
 
   private:
+    // The data after the "stream" keyword that ends at `keywordEnd`, appended as the long way
+    // writes it: one line end before the data and one before "endstream".
+    std::optional<std::string> StreamData(size_t keywordEnd) {
+        const std::optional<int64_t> length = DeclaredLength();
+        if (!length || *length < 0) {
+            return std::nullopt;
+        }
+        size_t start = keywordEnd;
+        if (text_.substr(start, 2) == "\r\n") {
+            start += 2;
+        } else if (start < text_.size() && text_[start] == '\n') {
+            start += 1;
+        } else {
+            return std::nullopt;
+        }
+        if (static_cast<uint64_t>(*length) > text_.size() - start) {
+            return std::nullopt;
+        }
+        const auto size = static_cast<size_t>(*length);
+        size_t end = start + size;
+        if (text_.substr(end, 2) == "\r\n") {
+            end += 2;
+        } else if (end < text_.size() && (text_[end] == '\n' || text_[end] == '\r')) {
+            end += 1;
+        }
+        if (text_.substr(end, 9) != "endstream") {
+            return std::nullopt;
+        }
+        out_.reserve(out_.size() + size + 24);
+        out_ += "\nstream\n";
+        out_.append(text_.substr(start, size));
+        out_ += "\nendstream";
+        return std::move(out_);
+    }
+
+    // The top dictionary's Length: a whole number as written, or the value of the object a
+    // reference names.
+    std::optional<int64_t> DeclaredLength() const {
+        if (lengthValue_.empty()) {
+            return std::nullopt;
+        }
+        const size_t end = RegularEnd(0, lengthValue_);
+        const std::string_view first = lengthValue_.substr(0, end);
+        if (!AllDigits(first) || first.size() > 12) {
+            return std::nullopt;
+        }
+        int64_t value = 0;
+        for (char c : first) {
+            value = value * 10 + (c - '0');
+        }
+        if (end == lengthValue_.size()) {
+            return value;
+        }
+        if (!lengthOf_ || value > kMaxObjectNumber) {
+            return std::nullopt;
+        }
+        return lengthOf_(static_cast<int32_t>(value));
+    }
+
+    static size_t RegularEnd(size_t from, std::string_view text) {
+        while (from < text.size() && IsRegular(text[from])) {
+            ++from;
+        }
+        return from;
+    }
+
     bool StartsWith(std::string_view prefix) const {
         return text_.substr(pos_, prefix.size()) == prefix;
     }
@@ -130,12 +196,18 @@ class RenumberingScan {
                 Copy(pos_ + 2);
                 return true;
             }
+            const size_t keyStart = pos_;
             if (text_[pos_] != '/' || !Name()) {
                 return false;
             }
+            const bool length = depth == 0 && text_.substr(keyStart, pos_ - keyStart) == "/Length";
             SkipWhite();
+            const size_t valueStart = pos_;
             if (pos_ >= text_.size() || StartsWith(">>") || !Value(depth + 1)) {
                 return false;
+            }
+            if (length) {
+                lengthValue_ = text_.substr(valueStart, pos_ - valueStart);
             }
         }
     }
@@ -203,12 +275,7 @@ class RenumberingScan {
         return true;
     }
 
-    size_t RegularEnd(size_t from) const {
-        while (from < text_.size() && IsRegular(text_[from])) {
-            ++from;
-        }
-        return from;
-    }
+    size_t RegularEnd(size_t from) const { return RegularEnd(from, text_); }
 
     static bool AllDigits(std::string_view token) {
         if (token.empty()) {
@@ -299,14 +366,18 @@ class RenumberingScan {
 
     std::string_view text_;
     int32_t offset_;
+    const StreamLengthLookup& lengthOf_;
     size_t pos_ = 0;
     std::string out_;
+    // The top dictionary's Length as written: a number, or "N G R".
+    std::string_view lengthValue_;
 };
 
 }  // namespace
 
-std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset) {
-    return RenumberingScan(body, offset).Run();
+std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset,
+                                          const StreamLengthLookup& lengthOf) {
+    return RenumberingScan(body, offset, lengthOf).Run();
 }
 
 }  // namespace foldant

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,11 +13,19 @@ namespace foldant {
 // The second file's objects move up by a fixed offset, so its bytes are right as they are
 // except for the references in them. The scan walks the tokens of one dictionary or array,
 // copies numbers, strings, names and comments exactly as they were written, and writes every
-// reference "N G R" as "N+offset G R". It only takes what it can vouch for: a body that is no
-// dictionary or array, holds a stream, or is not well formed (an unclosed or mismatched
-// bracket, a dictionary key that is no name, a keyword other than true, false and null) gives
-// nothing, and the caller goes the long way through the object model, which repairs what can
-// be repaired.
-std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset);
+// reference "N G R" as "N+offset G R". A stream's dictionary is scanned the same way and its
+// data is copied as it stands, undecoded, when the dictionary's Length leads from the line
+// after "stream" exactly to the "endstream" keyword. The scan only takes what it can vouch
+// for: a body that is no dictionary or array, a stream whose length is unknown or does not
+// fit, or a body that is not well formed (an unclosed or mismatched bracket, a dictionary key
+// that is no name, a keyword other than true, false and null) gives nothing, and the caller
+// goes the long way through the object model, which repairs what can be repaired.
+//
+// `lengthOf` answers the value of the object a Length reference names, in the numbers of the
+// body as written (before renumbering); without it, streams whose Length is a reference take
+// the long way.
+using StreamLengthLookup = std::function<std::optional<int64_t>(int32_t number)>;
+std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset,
+                                          const StreamLengthLookup& lengthOf = {});
 
 }  // namespace foldant

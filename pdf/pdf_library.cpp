@@ -49,10 +49,17 @@ void CopyObjects(TSmartPDFDocument& document, int32_t offset, TSmartPDFWriter& w
     auto store = std::make_unique<TPDFStructure>();
     const int32_t highest = document.HighestNumber();
     std::string region;
+    const StreamLengthLookup lengthOf = [&document](int32_t number) -> std::optional<int64_t> {
+        auto* length = As<TPDFNumeric>(document.GetObject(number, nullptr));
+        if (length == nullptr || length->Value != static_cast<double>(length->AsInteger())) {
+            return std::nullopt;
+        }
+        return length->AsInteger();
+    };
     for (int32_t n = 1; n <= highest; ++n) {
         if (!document.HasOwnVersion(n)) {
             const std::string_view body = document.Reader.ObjectText(n, region);
-            if (std::optional<std::string> copy = CopyRenumbered(body, offset)) {
+            if (std::optional<std::string> copy = CopyRenumbered(body, offset, lengthOf)) {
                 writer.WriteObject(n + offset, document.GenerationOf(n), *copy);
                 continue;
             }
