@@ -26,7 +26,12 @@ void TSmartPDFDocument::RunFormReader() {
         return;
     }
     formReader_ = std::make_unique<TPDFFormReader>(
-        *FormDict, [this](TPDFObject* object) { return Resolve(object); });
+        *FormDict, [this](TPDFObject* object, TPDFStructure& store) -> TPDFObject* {
+            if (auto* reference = As<TPDFIndRef>(object)) {
+                return GetObject(reference->RefNumber, &store);
+            }
+            return object;
+        });
 }
 
 const std::vector<int32_t>& TSmartPDFDocument::FieldNumbers() const {

@@ -1,5 +1,6 @@
 #include "pdf/form_reader.h"
 
+#include <memory>
 #include <unordered_set>
 #include <utility>
 
@@ -15,7 +16,7 @@ constexpr size_t kMaxFieldDepth = 64;
 TPDFFormReader::TPDFFormReader(TPDFDictionary& form, Resolver resolve)
     : resolve_(std::move(resolve)) {
     AddMissing(form);
-    Walk(As<TPDFArray>(resolve_(form.GetValue("Fields"))));
+    Walk(form.GetValue("Fields"));
 }
 
 void TPDFFormReader::AddMissing(TPDFDictionary& form) {
@@ -31,15 +32,17 @@ void TPDFFormReader::AddMissing(TPDFDictionary& form) {
     }
 }
 
-void TPDFFormReader::Walk(TPDFArray* fields) {
+void TPDFFormReader::Walk(TPDFObject* fieldsEntry) {
     struct Level {
+        std::unique_ptr<TPDFStructure> store;
         TPDFArray* kids;
         int32_t next;
     };
     std::vector<Level> pending;
     std::unordered_set<int32_t> entered;
-    if (fields != nullptr) {
-        pending.push_back({fields, 0});
+    auto top = std::make_unique<TPDFStructure>();
+    if (auto* fields = As<TPDFArray>(resolve_(fieldsEntry, *top))) {
+        pending.push_back({std::move(top), fields, 0});
     }
     while (!pending.empty()) {
         Level& level = pending.back();
@@ -51,14 +54,15 @@ void TPDFFormReader::Walk(TPDFArray* fields) {
         if (reference == nullptr || !entered.insert(reference->RefNumber).second) {
             continue;
         }
-        auto* field = As<TPDFDictionary>(resolve_(reference));
+        auto store = std::make_unique<TPDFStructure>();
+        auto* field = As<TPDFDictionary>(resolve_(reference, *store));
         if (field == nullptr) {
             continue;
         }
         fieldNumbers_.push_back(reference->RefNumber);
-        auto* kids = As<TPDFArray>(resolve_(field->GetValue("Kids")));
+        auto* kids = As<TPDFArray>(resolve_(field->GetValue("Kids"), *store));
         if (kids != nullptr && pending.size() < kMaxFieldDepth) {
-            pending.push_back({kids, 0});
+            pending.push_back({std::move(store), kids, 0});
         }
     }
 }

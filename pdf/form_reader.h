@@ -10,10 +10,13 @@ namespace foldant {
 
 // Prepares an interactive form dictionary for joining ("Fields" and "CO" arrays and a "DR"
 // dictionary where they are missing) and walks its field tree. Every field is entered once, so
-// a tree whose kids lead back to an ancestor ends.
+// a tree whose kids lead back to an ancestor ends. The walk reads the fields into stores of its
+// own, each kept only while its kids are walked, so a form of thousands of fields is never held
+// whole.
 class TPDFFormReader {
   public:
-    using Resolver = std::function<TPDFObject*(TPDFObject*)>;
+    // The object a reference names, read into `store`; other objects as they are.
+    using Resolver = std::function<TPDFObject*(TPDFObject*, TPDFStructure& store)>;
 
     TPDFFormReader(TPDFDictionary& form, Resolver resolve);
 
@@ -22,7 +25,7 @@ class TPDFFormReader {
 
   private:
     void AddMissing(TPDFDictionary& form);
-    void Walk(TPDFArray* fields);
+    void Walk(TPDFObject* fieldsEntry);
 
     Resolver resolve_;
     std::vector<int32_t> fieldNumbers_;

@@ -12,20 +12,32 @@ constexpr std::string_view kDefaultBox = "[ 0 0 612 792 ]";
 }  // namespace
 
 // Gives every page its own media box, crop box and rotation, taken from the page tree above it,
-// so that the page keeps them once its tree hangs below another document's root.
+// so that the page keeps them once its tree hangs below another document's root. The pages are
+// read one at a time into a store that is emptied before the next; a page that changed is kept
+// as its text until it is written.
 void TSmartPDFDocument::PushDownPageBoxes() {
     // A page needs an object of its own, so a count beyond the object numbers is damage and is
     // not walked.
     const int32_t count = std::min(PageCount(), HighestNumber());
+    TPDFStructure pages;
+    pages.OnResolveReference = Store->OnResolveReference;
+    struct WalkScope {
+        TPDFStructure*& store;
+        ~WalkScope() { store = nullptr; }
+    } scope{walkStore_};
+    walkStore_ = &pages;
     TPDFIndRef* previous = nullptr;
     for (int32_t i = 1; i <= count; ++i) {
+        pages.Clear();
         try {
             TPDFIndRef* reference = FindPage(i, previous);
             previous = reference;
             if (reference == nullptr) {
                 continue;
             }
-            auto* page = As<TPDFDictionary>(GetObject(reference->RefNumber, nullptr));
+            const bool own = changed_.count(reference->RefNumber) != 0;
+            auto* page =
+                As<TPDFDictionary>(GetObject(reference->RefNumber, own ? nullptr : &pages));
             if (page == nullptr) {
                 continue;
             }
@@ -54,8 +66,10 @@ void TSmartPDFDocument::PushDownPageBoxes() {
                 SetEntry(*page, "Rotate", rotate != nullptr ? *rotate : Store->NewNumber(0));
                 changed = true;
             }
-            if (changed) {
+            if (changed && own) {
                 Register(reference->RefNumber, *page);
+            } else if (changed) {
+                editedText_[reference->RefNumber] = page->WriteToText();
             }
         } catch (const std::exception&) {
         }

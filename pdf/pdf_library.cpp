@@ -57,8 +57,10 @@ void CopyObjects(TSmartPDFDocument& document, int32_t offset, TSmartPDFWriter& w
         return length->AsInteger();
     };
     for (int32_t n = 1; n <= highest; ++n) {
-        if (!document.HasOwnVersion(n)) {
-            const std::string_view body = document.Reader.ObjectText(n, region);
+        const std::string* edited = document.EditedText(n);
+        if (edited != nullptr || !document.HasOwnVersion(n)) {
+            const std::string_view body = edited != nullptr ? std::string_view(*edited)
+                                                            : document.Reader.ObjectText(n, region);
             if (std::optional<std::string> copy = CopyRenumbered(body, offset, lengthOf)) {
                 writer.WriteObject(n + offset, document.GenerationOf(n), *copy);
                 continue;

@@ -40,6 +40,17 @@ TSmartPDFDocument::TSmartPDFDocument(TSmartPDFReader& reader)
 TSmartPDFDocument::~TSmartPDFDocument() = default;
 
 TPDFObject* TSmartPDFDocument::GetObject(int32_t number, TPDFStructure* store) {
+    if (auto edited = editedText_.find(number); edited != editedText_.end()) {
+        if (store != nullptr) {
+            return &store->Parse(edited->second);
+        }
+        // Whoever asks for the object itself may change it: it becomes an object of its own.
+        TPDFObject& object = Store->Parse(edited->second);
+        editedText_.erase(edited);
+        object.SetIndirect(number, GenerationOf(number));
+        Register(number, object);
+        return &object;
+    }
     if (auto found = changed_.find(number); found != changed_.end()) {
         TPDFObject* object = found->second;
         if (store == nullptr || object->TypeTag == TPDFStream::kTag) {
@@ -48,6 +59,20 @@ TPDFObject* TSmartPDFDocument::GetObject(int32_t number, TPDFStructure* store) {
         return &store->Parse(object->WriteToText());
     }
     return Reader.GetObject(number, store);
+}
+
+const std::string* TSmartPDFDocument::EditedText(int32_t number) const {
+    const auto found = editedText_.find(number);
+    return found != editedText_.end() ? &found->second : nullptr;
+}
+
+TPDFObject* TSmartPDFDocument::ResolveNode(TPDFObject* object) {
+    auto* reference = As<TPDFIndRef>(object);
+    if (walkStore_ == nullptr || reference == nullptr ||
+        changed_.count(reference->RefNumber) != 0) {
+        return Resolve(object);
+    }
+    return GetObject(reference->RefNumber, walkStore_);
 }
 
 void TSmartPDFDocument::Register(int32_t number, TPDFObject& object) {
@@ -175,7 +200,7 @@ int32_t TSmartPDFDocument::KidSize(TPDFObject* kid) {
     if (As<TPDFIndRef>(kid) == nullptr) {
         return 0;
     }
-    auto* node = As<TPDFDictionary>(Resolve(kid));
+    auto* node = As<TPDFDictionary>(ResolveNode(kid));
     if (node == nullptr) {
         return 0;
     }
@@ -192,7 +217,7 @@ int32_t TSmartPDFDocument::KidSize(TPDFObject* kid) {
 
 // The kid after `previous` among the kids of its parent, when that is a page.
 TPDFIndRef* TSmartPDFDocument::NextKid(TPDFIndRef& previous) {
-    auto* page = As<TPDFDictionary>(GetObject(previous.RefNumber, nullptr));
+    auto* page = As<TPDFDictionary>(ResolveNode(&previous));
     if (page == nullptr) {
         return nullptr;
     }
@@ -210,7 +235,7 @@ TPDFIndRef* TSmartPDFDocument::NextKid(TPDFIndRef& previous) {
             continue;
         }
         auto* next = As<TPDFIndRef>(kids->Item(i + 1));
-        auto* nextPage = next != nullptr ? As<TPDFDictionary>(Resolve(next)) : nullptr;
+        auto* nextPage = next != nullptr ? As<TPDFDictionary>(ResolveNode(next)) : nullptr;
         if (nextPage == nullptr || !IsPageNode(*nextPage)) {
             return nullptr;
         }
@@ -247,7 +272,7 @@ TPDFIndRef* TSmartPDFDocument::DescendToPage(int32_t index) {
             if (total < index) {
                 continue;
             }
-            auto* node = As<TPDFDictionary>(Resolve(kid));
+            auto* node = As<TPDFDictionary>(ResolveNode(kid));
             if (node != nullptr && IsPageNode(*node)) {
                 kidHint_ = i;
                 return lastKid;
@@ -269,7 +294,7 @@ TPDFIndRef* TSmartPDFDocument::DescendToPage(int32_t index) {
     if (total != index || lastKid == nullptr) {
         return nullptr;
     }
-    auto* node = As<TPDFDictionary>(Resolve(lastKid));
+    auto* node = As<TPDFDictionary>(ResolveNode(lastKid));
     if (node != nullptr && node->GetTypeName() == "Pages") {
         auto* kids = As<TPDFArray>(Resolve(node->GetValue("Kids")));
         return kids != nullptr ? As<TPDFIndRef>(kids->Item(0)) : nullptr;

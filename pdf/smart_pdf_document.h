@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -29,7 +30,12 @@ class TSmartPDFDocument {
     void Register(int32_t number, TPDFObject& object);
     TPDFIndRef& AddNewObject(TPDFObject& object);
     // Whether the object was edited or added here, so the file's bytes no longer describe it.
-    bool HasOwnVersion(int32_t number) const { return changed_.count(number) != 0; }
+    bool HasOwnVersion(int32_t number) const {
+        return changed_.count(number) != 0 || editedText_.count(number) != 0;
+    }
+    // The text of an object edited only to be written (a page that received its boxes), in the
+    // numbers of this document; none for other objects.
+    const std::string* EditedText(int32_t number) const;
     int32_t HighestNumber() const;
     int32_t GenerationOf(int32_t number) const;
     // A reference is replaced by the object it names (the changed version first).
@@ -93,11 +99,19 @@ class TSmartPDFDocument {
     TPDFDictionary* EditableDictionary(TPDFDictionary& parent, int32_t owner, std::string_view key);
     TPDFDictionary* OutlineDictionary();
     TPDFIndRef* DescendToPage(int32_t index);
+    // A page-tree node the walk only looks at: read into the walk's store while a walk runs
+    // (own versions as they are), otherwise as Resolve gives it.
+    TPDFObject* ResolveNode(TPDFObject* object);
     TPDFIndRef* NextKid(TPDFIndRef& previous);
     int32_t KidSize(TPDFObject* kid);
     bool IsPageNode(TPDFDictionary& node);
 
     std::unordered_map<int32_t, TPDFObject*> changed_;
+    // Pages that received their boxes are kept as their text, not as objects, so a document of
+    // thousands of pages does not hold every page in memory until it is written.
+    std::unordered_map<int32_t, std::string> editedText_;
+    // Set while the page boxes are pushed down: the pages read on the way, emptied page by page.
+    TPDFStructure* walkStore_ = nullptr;
     int32_t highestChanged_ = 0;
     std::unique_ptr<TPDFFormReader> formReader_;
     // Where the previous page was found among its parent's kids, to find the next in one step.
