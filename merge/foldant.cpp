@@ -21,7 +21,7 @@ namespace {
 
 constexpr std::string_view kTempMarker = "<tmp>";
 
-TFoldant::ItemOutcome OutcomeOfRefusal(int32_t failureCode) {
+TFoldant::ItemOutcome OutcomeOfRefusal(TPdfLibrary::Refusal failureCode) {
     switch (failureCode) {
         case TPdfLibrary::kEncrypted:
             return TFoldant::ItemOutcome::Encrypted;

@@ -41,8 +41,8 @@ void WriteEncryptedObjects(TSmartPDFReader& reader, TSmartPDFInfo& info, int32_t
 }  // namespace
 
 bool EncryptedCopyStreams(TByteStream& source, TByteStream& destination, uint8_t permissionFlags,
-                          uint8_t extraFlags, uint8_t level, int32_t& failureCode) {
-    failureCode = 0;
+                          uint8_t extraFlags, uint8_t level, TPdfLibrary::Refusal& failureCode) {
+    failureCode = TPdfLibrary::kNoRefusal;
     if (!IsProtectionLevel(level)) {
         return false;
     }
@@ -80,7 +80,7 @@ bool EncryptedCopyStreams(TByteStream& source, TByteStream& destination, uint8_t
 
 bool EncryptedCopyFiles(const std::string& source, const std::string& destination,
                         uint8_t permissionFlags, uint8_t extraFlags, uint8_t level,
-                        int32_t& failureCode) {
+                        TPdfLibrary::Refusal& failureCode) {
     TWideFileStream sourceFile(AnsiToUtf16(source), TWideFileStream::kModeRead);
     platform::DeleteFile(destination);
     TWideFileStream destinationFile(AnsiToUtf16(destination), TWideFileStream::kModeCreate);

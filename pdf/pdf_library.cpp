@@ -91,8 +91,8 @@ void SetTrailerSize(TPDFDictionary& trailer, int32_t size) {
 
 // The refusal code for the inputs, or 0 when they can be joined. Without a page tree on both
 // sides the output could not hold the pages of both files.
-int32_t RefusalOf(TSmartPDFReader& readerA, TSmartPDFDocument& a, TSmartPDFReader& readerB,
-                  TSmartPDFDocument& b, bool encrypted) {
+TPdfLibrary::Refusal RefusalOf(TSmartPDFReader& readerA, TSmartPDFDocument& a,
+                               TSmartPDFReader& readerB, TSmartPDFDocument& b, bool encrypted) {
     if (encrypted) {
         return TPdfLibrary::kEncrypted;
     }
@@ -105,7 +105,7 @@ int32_t RefusalOf(TSmartPDFReader& readerA, TSmartPDFDocument& a, TSmartPDFReade
     if (!HasPageTree(a) || !HasPageTree(b) || a.RootKids() == nullptr) {
         return TPdfLibrary::kNotReadable;
     }
-    return 0;
+    return TPdfLibrary::kNoRefusal;
 }
 
 // Hangs the second page tree under the first root and joins forms and outlines; every change
@@ -141,7 +141,7 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteS
     TSmartPDFDocument b(readerB);
     FailureCode = RefusalOf(readerA, a, readerB, b, encrypted);
     OutputPages = 0;
-    if (FailureCode != 0) {
+    if (FailureCode != kNoRefusal) {
         return 0;
     }
     OutputPages = CountPages(readerA) + CountPages(readerB);

@@ -10,11 +10,15 @@ namespace foldant {
 // The engine facade. FailureCode says why the last join refused its inputs.
 class TPdfLibrary {
   public:
-    static constexpr int32_t kNotReadable = 409;
-    static constexpr int32_t kEncrypted = 410;
-    // The output could not be written completely: a full disk, a failed close, or a file that
-    // does not read back with every page.
-    static constexpr int32_t kNotWritten = 411;
+    // Why a join or an encrypted copy gave no output; the numbers are the engine's answers.
+    enum Refusal : int32_t {
+        kNoRefusal = 0,
+        kNotReadable = 409,
+        kEncrypted = 410,
+        // The output could not be written completely: a full disk, a failed close, or a file
+        // that does not read back with every page.
+        kNotWritten = 411,
+    };
 
     virtual ~TPdfLibrary() = default;
 
@@ -23,7 +27,7 @@ class TPdfLibrary {
     // took not every byte (kNotWritten).
     int32_t JoinStreams(TByteStream& first, TByteStream& second, TByteStream& output);
 
-    int32_t FailureCode = 0;
+    Refusal FailureCode = kNoRefusal;
     // The pages the inputs of the last join showed, all of which its output must hold.
     int32_t OutputPages = 0;
 };

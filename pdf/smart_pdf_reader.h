@@ -19,9 +19,12 @@ namespace foldant {
 // Serves the objects of one PDF file by number, reading only the bytes each object needs.
 class TSmartPDFReader {
   public:
-    static constexpr int32_t kOpened = 0;
-    static constexpr int32_t kNotPdf = 1;
-    static constexpr int32_t kDamaged = 2;
+    // Whether the file could be opened, and why not.
+    enum OpenResult : int32_t {
+        kOpened = 0,
+        kNotPdf = 1,
+        kDamaged = 2,
+    };
 
     struct XRefEntry {
         int32_t number = 0;
@@ -55,7 +58,7 @@ class TSmartPDFReader {
     TByteStream& Stream;
     std::unique_ptr<TPDFStructure> Store;
     TPDFDictionary* Trailer = nullptr;
-    int32_t FailureCode = kOpened;
+    OpenResult FailureCode = kOpened;
     int64_t StartXRef = 0;
     NewDocumentIDCallback OnNewDocumentID;
     ObjectStreamCallback OnObjectStreamLoaded;

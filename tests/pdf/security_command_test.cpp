@@ -58,7 +58,7 @@ TEST_F(SecurityCommand, EncryptsWithTheLevelAndPermissionsGiven) {
 
 TEST_F(SecurityCommand, RefusedInputsLeaveTheOutputAsItWasAndExitWithOne) {
     const fs::path encrypted = Path("encrypted.pdf");
-    int32_t failureCode = 0;
+    TPdfLibrary::Refusal failureCode = TPdfLibrary::kNoRefusal;
     ASSERT_TRUE(EncryptedCopyFiles(kSample.string(), encrypted.string(), 15, 15, 1, failureCode));
     const fs::path out = Path("out.pdf");
     EXPECT_EQ(Run("encrypt -o " + Quoted(out) + " --level 2 " + Quoted(encrypted)), 1);

@@ -35,7 +35,8 @@ std::string SourceDocument(const std::string& trailerExtra) {
 
 struct CopyResult {
     bool ok = false;
-    int32_t failureCode = -1;
+    // Every copy sets it, a successful one to kNoRefusal.
+    TPdfLibrary::Refusal failureCode = TPdfLibrary::kNotWritten;
     std::string bytes;
 };
 
@@ -254,7 +255,7 @@ TEST(SecurityCopy, EncryptedSourceIsRefusedUnreadWithAnEmptyOutput) {
         EncryptedSource("<< /Filter /Standard /V 2 /R 3 /Length 128 /P -4 /O <00> /U <00> >>");
     RecordingStream input(source);
     TMemoryStream output;
-    int32_t failureCode = 0;
+    TPdfLibrary::Refusal failureCode = TPdfLibrary::kNoRefusal;
     EXPECT_FALSE(EncryptedCopyStreams(input, output, 15, 15, 1, failureCode));
     EXPECT_EQ(failureCode, TPdfLibrary::kEncrypted);
     EXPECT_EQ(output.Size(), 0);

@@ -210,7 +210,7 @@ TEST_F(SecurityQpdf, EveryLevelOfCorpusCopiesIsAcceptedAndRendersAsTheSource) {
         for (const auto& level : levels) {
             const std::string context = name + " level " + std::to_string(level.level);
             const fs::path copy = scratch_ / "copy.pdf";
-            int32_t failureCode = 0;
+            TPdfLibrary::Refusal failureCode = TPdfLibrary::kNoRefusal;
             ASSERT_TRUE(EncryptedCopyFiles(source.string(), copy.string(), level.permissions,
                                            level.extras, level.level, failureCode))
                 << context;

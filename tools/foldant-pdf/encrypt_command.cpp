@@ -70,7 +70,7 @@ TPermissionRequest DecodePermissions(const std::string& eight) {
     return request;
 }
 
-const char* RefusalReason(int32_t failureCode) {
+const char* RefusalReason(TPdfLibrary::Refusal failureCode) {
     switch (failureCode) {
         case TPdfLibrary::kEncrypted:
             return "is encrypted";
