@@ -175,7 +175,9 @@ int32_t TPdfLibrary::CompactStream(TByteStream& source, TByteStream& output) {
     FailureCode = 0;
     if (IsEncrypted(reader)) {
         FailureCode = kEncrypted;
-    } else if (reader.FailureCode != TSmartPDFReader::kOpened || reader.Trailer == nullptr) {
+    } else if (reader.FailureCode != TSmartPDFReader::kOpened || reader.Trailer == nullptr ||
+               document.Catalog == nullptr) {
+        // Without a catalog nothing is reachable, and the copy would be an empty file.
         FailureCode = kNotReadable;
     }
     if (FailureCode != 0) {

@@ -35,6 +35,12 @@ constexpr size_t kStep = 1;
 constexpr size_t kStep = 1;
 #endif
 
+#if defined(_WIN32)
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
 struct CleanFile {
     std::string name;
     int pages = 0;
@@ -44,7 +50,9 @@ struct CleanFile {
 
 std::vector<CleanFile> CleanCorpusFiles() {
     std::vector<CleanFile> files;
-    if (!testing::CorpusAvailable()) {
+    // The checkers and renderers this compares with are Linux programs; under wine every case
+    // would only start and skip.
+    if (kWindows || !testing::CorpusAvailable()) {
         return files;
     }
     std::ifstream manifest(fs::path(FOLDANT_CORPUS_DIR) / "MANIFEST.tsv");

@@ -152,6 +152,19 @@ TEST_F(CompactJoin, ASingleFileIsCompactedToo) {
     EXPECT_EQ(PageObjects(reader), 2);
 }
 
+// Nothing is reachable without a catalog; an empty copy must not pass for a compacted file.
+TEST(CompactFile, RefusesAFileWithoutACatalog) {
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Page /MediaBox [0 0 10 10] >>");
+    pdf.Finish("/Info 1 0 R");
+    TMemoryStream input(pdf.Text());
+    TMemoryStream output;
+    TPdfLibrary library;
+    EXPECT_EQ(library.CompactStream(input, output), 0);
+    EXPECT_EQ(library.FailureCode, TPdfLibrary::kNotReadable);
+    EXPECT_EQ(output.Size(), 0);
+}
+
 TEST(CompactScan, WholeObjectsTakeStreamsAndSingleValues) {
     struct Collect final : TReferenceRewriter {
         bool Rewrite(int64_t number, int64_t generation, std::string_view,
