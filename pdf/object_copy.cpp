@@ -1,5 +1,6 @@
 #include "pdf/object_copy.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -10,6 +11,7 @@ namespace {
 constexpr int kMaxDepth = 200;
 // Beyond this the reader takes a reference for none.
 constexpr int64_t kMaxObjectNumber = 8388607;
+constexpr int64_t kMaxGeneration = 65535;
 
 bool IsWhite(char c) {
     return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
@@ -41,16 +43,37 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-class RenumberingScan {
+// Adds a fixed offset to every object number.
+class OffsetRewriter final : public TReferenceRewriter {
   public:
-    RenumberingScan(std::string_view text, int32_t offset, const StreamLengthLookup& lengthOf)
-        : text_(text), offset_(offset), lengthOf_(lengthOf) {
+    explicit OffsetRewriter(int32_t offset) : offset_(offset) {}
+    bool Rewrite(int64_t number, int64_t /*generation*/, std::string_view rest,
+                 std::string& out) override {
+        const int64_t value = number + offset_;
+        if (value > std::numeric_limits<int32_t>::max() || value < 0) {
+            return false;
+        }
+        out += std::to_string(value);
+        out += rest;
+        return true;
+    }
+
+  private:
+    int32_t offset_;
+};
+
+class ReferenceScan {
+  public:
+    ReferenceScan(std::string_view text, TReferenceRewriter& rewriter, ScanScope scope,
+                  const StreamLengthLookup* lengthOf = nullptr)
+        : text_(text), rewriter_(rewriter), scope_(scope), lengthOf_(lengthOf) {
         out_.reserve(text.size() + 16);
     }
 
     std::optional<std::string> Run() {
         SkipWhite();
-        if (!StartsWith("<<") && !StartsWith("[")) {
+        const bool container = StartsWith("<<") || StartsWith("[");
+        if (!container && scope_ == ScanScope::kContainers) {
             return std::nullopt;
         }
         if (!Value(0)) {
@@ -60,8 +83,15 @@ class RenumberingScan {
         while (after < text_.size() && IsWhite(text_[after])) {
             ++after;
         }
-        if (text_.substr(after, 6) == "stream") {
+        if (text_.substr(after, 6) == "stream" && lengthOf_ != nullptr) {
             return StreamData(after + 6);
+        }
+        if (text_.substr(after, 6) == "stream") {
+            // The data is taken as it stands; only its dictionary holds references.
+            if (scope_ != ScanScope::kWholeObjects || !StartsWith("<<", start_)) {
+                return std::nullopt;
+            }
+            Copy(text_.size());
         }
         return std::move(out_);
     }
@@ -71,13 +101,13 @@ class RenumberingScan {
     // writes it: one line end before the data and one before "endstream".
     std::optional<std::string> StreamData(size_t keywordEnd) {
         const std::optional<int64_t> length = DeclaredLength();
-        if (!length || *length < 0) {
+        if (!length || *length < 0 || !StartsWith("<<", start_)) {
             return std::nullopt;
         }
         size_t start = keywordEnd;
-        if (text_.substr(start, 2) == "\r\n") {
+        if (StartsWith("\r\n", start)) {
             start += 2;
-        } else if (start < text_.size() && text_[start] == '\n') {
+        } else if (StartsWith("\n", start)) {
             start += 1;
         } else {
             return std::nullopt;
@@ -87,12 +117,12 @@ class RenumberingScan {
         }
         const auto size = static_cast<size_t>(*length);
         size_t end = start + size;
-        if (text_.substr(end, 2) == "\r\n") {
+        if (StartsWith("\r\n", end)) {
             end += 2;
-        } else if (end < text_.size() && (text_[end] == '\n' || text_[end] == '\r')) {
+        } else if (StartsWith("\n", end) || StartsWith("\r", end)) {
             end += 1;
         }
-        if (text_.substr(end, 9) != "endstream") {
+        if (!StartsWith("endstream", end)) {
             return std::nullopt;
         }
         out_.reserve(out_.size() + size + 24);
@@ -102,13 +132,13 @@ class RenumberingScan {
         return std::move(out_);
     }
 
-    // The top dictionary's Length: a whole number as written, or the value of the object a
-    // reference names.
+    // The outermost dictionary's Length: a whole number as written, or the value of the object
+    // a reference names.
     std::optional<int64_t> DeclaredLength() const {
-        if (lengthValue_.empty()) {
-            return std::nullopt;
+        size_t end = 0;
+        while (end < lengthValue_.size() && IsRegular(lengthValue_[end])) {
+            ++end;
         }
-        const size_t end = RegularEnd(0, lengthValue_);
         const std::string_view first = lengthValue_.substr(0, end);
         if (!AllDigits(first) || first.size() > 12) {
             return std::nullopt;
@@ -120,21 +150,15 @@ class RenumberingScan {
         if (end == lengthValue_.size()) {
             return value;
         }
-        if (!lengthOf_ || value > kMaxObjectNumber) {
+        if (!*lengthOf_ || value > kMaxObjectNumber) {
             return std::nullopt;
         }
-        return lengthOf_(static_cast<int32_t>(value));
+        return (*lengthOf_)(static_cast<int32_t>(value));
     }
 
-    static size_t RegularEnd(size_t from, std::string_view text) {
-        while (from < text.size() && IsRegular(text[from])) {
-            ++from;
-        }
-        return from;
-    }
-
-    bool StartsWith(std::string_view prefix) const {
-        return text_.substr(pos_, prefix.size()) == prefix;
+    bool StartsWith(std::string_view prefix) const { return StartsWith(prefix, pos_); }
+    bool StartsWith(std::string_view prefix, size_t at) const {
+        return text_.substr(at, prefix.size()) == prefix;
     }
 
     // Copies white space and comments.
@@ -162,6 +186,9 @@ class RenumberingScan {
     bool Value(int depth) {
         if (depth > kMaxDepth || pos_ >= text_.size()) {
             return false;
+        }
+        if (depth == 0) {
+            start_ = pos_;
         }
         const char c = text_[pos_];
         if (StartsWith("<<")) {
@@ -196,18 +223,23 @@ class RenumberingScan {
                 Copy(pos_ + 2);
                 return true;
             }
-            const size_t keyStart = pos_;
+            const size_t keyStart = pos_ + 1;
             if (text_[pos_] != '/' || !Name()) {
                 return false;
             }
-            const bool length = depth == 0 && text_.substr(keyStart, pos_ - keyStart) == "/Length";
+            const std::string_view key = text_.substr(keyStart, pos_ - keyStart);
             SkipWhite();
             const size_t valueStart = pos_;
             if (pos_ >= text_.size() || StartsWith(">>") || !Value(depth + 1)) {
                 return false;
             }
-            if (length) {
+            if (depth == 0 && key == "Length") {
                 lengthValue_ = text_.substr(valueStart, pos_ - valueStart);
+            }
+            if (depth == 0) {
+                const bool name = text_[valueStart] == '/';
+                rewriter_.TopLevelKey(
+                    key, name ? text_.substr(valueStart + 1, pos_ - valueStart - 1) : "");
             }
         }
     }
@@ -275,7 +307,12 @@ class RenumberingScan {
         return true;
     }
 
-    size_t RegularEnd(size_t from) const { return RegularEnd(from, text_); }
+    size_t RegularEnd(size_t from) const {
+        while (from < text_.size() && IsRegular(text_[from])) {
+            ++from;
+        }
+        return from;
+    }
 
     static bool AllDigits(std::string_view token) {
         if (token.empty()) {
@@ -344,13 +381,14 @@ class RenumberingScan {
                 return false;
             }
         }
-        value += offset_;
-        if (value > std::numeric_limits<int32_t>::max() || value < 0) {
+        int64_t generation = 0;
+        for (char c : text_.substr(generationStart, generationEnd - generationStart)) {
+            generation = std::min<int64_t>(generation * 10 + (c - '0'), kMaxGeneration);
+        }
+        if (!rewriter_.Rewrite(value, generation, text_.substr(end, i + 1 - end), out_)) {
             return false;
         }
-        out_ += std::to_string(value);
-        pos_ = end;
-        Copy(i + 1);
+        pos_ = i + 1;
         return true;
     }
 
@@ -365,19 +403,29 @@ class RenumberingScan {
     }
 
     std::string_view text_;
-    int32_t offset_;
-    const StreamLengthLookup& lengthOf_;
-    size_t pos_ = 0;
-    std::string out_;
-    // The top dictionary's Length as written: a number, or "N G R".
+    TReferenceRewriter& rewriter_;
+    ScanScope scope_;
+    // Set for the join's copy, which takes stream data whose length fits.
+    const StreamLengthLookup* lengthOf_;
+    // The outermost dictionary's Length as written: a number, or "N G R".
     std::string_view lengthValue_;
+    size_t pos_ = 0;
+    // Where the outermost value starts.
+    size_t start_ = 0;
+    std::string out_;
 };
 
 }  // namespace
 
 std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset,
                                           const StreamLengthLookup& lengthOf) {
-    return RenumberingScan(body, offset, lengthOf).Run();
+    OffsetRewriter rewriter(offset);
+    return ReferenceScan(body, rewriter, ScanScope::kContainers, &lengthOf).Run();
+}
+
+std::optional<std::string> CopyRewritten(std::string_view body, TReferenceRewriter& rewriter,
+                                         ScanScope scope) {
+    return ReferenceScan(body, rewriter, scope).Run();
 }
 
 }  // namespace foldant
