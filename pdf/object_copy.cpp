@@ -418,9 +418,9 @@ class ReferenceScan {
 }  // namespace
 
 std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset,
-                                          const StreamLengthLookup& lengthOf) {
+                                          const StreamLengthLookup* lengthOf) {
     OffsetRewriter rewriter(offset);
-    return ReferenceScan(body, rewriter, ScanScope::kContainers, &lengthOf).Run();
+    return ReferenceScan(body, rewriter, ScanScope::kContainers, lengthOf).Run();
 }
 
 std::optional<std::string> CopyRewritten(std::string_view body, TReferenceRewriter& rewriter,

@@ -22,11 +22,11 @@ namespace foldant {
 // goes the long way through the object model, which repairs what can be repaired.
 //
 // `lengthOf` answers the value of the object a Length reference names, in the numbers of the
-// body as written (before renumbering); without it, streams whose Length is a reference take
-// the long way.
+// body as written (before renumbering); when it is empty, streams whose Length is a reference
+// take the long way, and without it every stream does.
 using StreamLengthLookup = std::function<std::optional<int64_t>(int32_t number)>;
 std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset,
-                                          const StreamLengthLookup& lengthOf = {});
+                                          const StreamLengthLookup* lengthOf = nullptr);
 
 // What the same scan does with the references and keys it meets.
 class TReferenceRewriter {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "pdf/buffered_read_stream.h"
 #include "pdf/compact_writer.h"
@@ -58,12 +59,16 @@ void CopyObjects(TSmartPDFDocument& document, int32_t offset, Writer& writer) {
         }
         return length->AsInteger();
     };
+    // The compacting writer finds equal streams by their text, which the long way writes alike
+    // for every input; the plain join takes stream data as it stands.
+    const StreamLengthLookup* streams =
+        std::is_same_v<Writer, TSmartPDFWriter> ? &lengthOf : nullptr;
     for (int32_t n = 1; n <= highest; ++n) {
         const std::string* edited = document.EditedText(n);
         if (edited != nullptr || !document.HasOwnVersion(n)) {
             const std::string_view body = edited != nullptr ? std::string_view(*edited)
                                                             : document.Reader.ObjectText(n, region);
-            if (std::optional<std::string> copy = CopyRenumbered(body, offset, lengthOf)) {
+            if (std::optional<std::string> copy = CopyRenumbered(body, offset, streams)) {
                 writer.WriteObject(n + offset, document.GenerationOf(n), *copy);
                 continue;
             }

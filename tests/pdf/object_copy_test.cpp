@@ -23,7 +23,10 @@ TEST(ObjectCopy, RenumbersEveryReferenceAndKeepsAllElseByteForByte) {
 // Stream data is copied undecoded when the declared length leads exactly to "endstream".
 TEST(ObjectCopy, StreamsKeepTheirDataWhenTheLengthFits) {
     using namespace std::literals;
-    EXPECT_EQ(Copied("<</Length 5/F 2 0 R>>\r\nstream\r\nHE\0LO\r\nendstream\nendobj"sv, 4),
+    const StreamLengthLookup noLookup;
+    EXPECT_EQ(CopyRenumbered("<</Length 5/F 2 0 R>>\r\nstream\r\nHE\0LO\r\nendstream\nendobj"sv, 4,
+                             &noLookup)
+                  .value(),
               "<</Length 5/F 6 0 R>>\nstream\nHE\0LO\nendstream"s);
     const StreamLengthLookup lengthOf = [](int32_t number) -> std::optional<int64_t> {
         if (number == 7) {
@@ -31,7 +34,7 @@ TEST(ObjectCopy, StreamsKeepTheirDataWhenTheLengthFits) {
         }
         return std::nullopt;
     };
-    EXPECT_EQ(CopyRenumbered("<</Length 7 0 R>> stream\nabcendstream", 1, lengthOf).value(),
+    EXPECT_EQ(CopyRenumbered("<</Length 7 0 R>> stream\nabcendstream", 1, &lengthOf).value(),
               "<</Length 8 0 R>>\nstream\nabc\nendstream");
     for (std::string_view body : {
              "<< /Length 4 >>\nstream\nHELLO\nendstream",
@@ -42,14 +45,14 @@ TEST(ObjectCopy, StreamsKeepTheirDataWhenTheLengthFits) {
              "<< /Length 5 >>\nstream\nHEL",
              "<< /Sub << /Length 5 >> >>\nstream\nHELLO\nendstream",
          }) {
-        EXPECT_FALSE(CopyRenumbered(body, 3, lengthOf).has_value()) << body;
+        EXPECT_FALSE(CopyRenumbered(body, 3, &lengthOf).has_value()) << body;
     }
 }
 
 // What the scan cannot vouch for goes through the object model, which repairs it.
 TEST(ObjectCopy, OddObjectsAndDamageTakeTheLongWay) {
     for (std::string_view body : {
-             "<< /Length 5 0 R >>\nstream\nHELLO\nendstream",
+             "<< /Length 5 >>\nstream\nHELLO\nendstream",
              "12",
              "(text)",
              "3 0 R",
