@@ -10,7 +10,7 @@
 #include <exception>
 
 #include "app/attachments_layout.h"
-#include "app/hand_over.h"
+#include "app/hand_over_socket.h"
 #include "app/module_constants.h"
 #include "platform/windows1252.h"
 #include "script/script_runtime.h"
@@ -37,6 +37,10 @@ QString FromAnsi(const std::string& text) {
 
 std::string ToAnsi(const QString& text) {
     return Utf8ToAnsi(text.toStdString());
+}
+
+QRect ToQt(const TLayoutRect& rect) {
+    return QRect(rect.Left, rect.Top, rect.Width, rect.Height);
 }
 
 int VirtualKeyOf(int qtKey) {
@@ -200,17 +204,18 @@ void TAttachmentsFrm::CreateControls() {
 }
 
 void TAttachmentsFrm::ArrangeControls() {
-    TAttachmentsLayout layout = LayOutAttachmentsForm(size());
-    Panel3->setGeometry(layout.Panel3);
-    Panel4->setGeometry(layout.Panel4);
-    Image1->setGeometry(layout.Image1);
-    HL->setGeometry(layout.HL);
-    Bevel5->setGeometry(layout.Bevel5);
-    LB->setGeometry(layout.LB);
-    Panel2->setGeometry(layout.Panel2);
-    HTMLabel1->move(layout.HTMLabel1 - layout.Panel2.topLeft());
-    Panel5->setGeometry(layout.Panel5.translated(-layout.Panel2.topLeft()));
-    FOK->setGeometry(layout.FOK.translated(-layout.Panel5.topLeft()));
+    TAttachmentsLayout layout = LayOutAttachmentsForm(width(), height());
+    Panel3->setGeometry(ToQt(layout.Panel3));
+    Panel4->setGeometry(ToQt(layout.Panel4));
+    Image1->setGeometry(ToQt(layout.Image1));
+    HL->setGeometry(ToQt(layout.HL));
+    Bevel5->setGeometry(ToQt(layout.Bevel5));
+    LB->setGeometry(ToQt(layout.LB));
+    Panel2->setGeometry(ToQt(layout.Panel2));
+    HTMLabel1->move(layout.HTMLabel1.X - layout.Panel2.Left,
+                    layout.HTMLabel1.Y - layout.Panel2.Top);
+    Panel5->setGeometry(ToQt(layout.Panel5.Within(layout.Panel2.TopLeft())));
+    FOK->setGeometry(ToQt(layout.FOK.Within(layout.Panel5.TopLeft())));
 }
 
 void TAttachmentsFrm::resizeEvent(QResizeEvent* event) {

@@ -34,7 +34,9 @@ class TAttachmentsFrm : public QWidget, public TModuleWindow, private TSendingJo
     TAttachmentsFrm();
     ~TAttachmentsFrm() override;
 
-    QWidget& Widget() override { return *this; }
+    int Width() const override { return width(); }
+    int Height() const override { return height(); }
+    void MoveTo(int left, int top) override { move(left, top); }
     platform::WindowHandle Handle() const override { return handle_; }
 
     void HandleKey(int key);
@@ -92,8 +94,5 @@ class TAttachmentsFrm : public QWidget, public TModuleWindow, private TSendingJo
     std::unique_ptr<TSendingJob> job_;
     std::unique_ptr<THandOverListener> handOver_;
 };
-
-// The main window class the entry hands to the shell.
-TMainWindowClass AttachmentsWindowClass();
 
 }  // namespace foldant

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "app/attachments_form.h"
 #include "app/module_constants.h"
 #include "app/module_shell.h"
 #include "install/worker_pool.h"
 #include "platform/child_process.h"
+#include "platform/process.h"
 #include "platform/windows1252.h"
 #include "script/script_runtime.h"
 
@@ -39,11 +39,14 @@ int main(int argc, char** argv) {
     if (argc > 1 && PrintInformation(argv[1])) {
         return std::cout.flush() ? 0 : 1;
     }
+    // Windows hands main() its arguments in the ANSI code page; these are read from the wide
+    // command line there.
+    foldant::platform::Utf8Arguments utf8(argc, argv);
     std::vector<std::string> arguments;
     // The suite registers the program by its full path, whatever path started it.
     arguments.push_back(foldant::platform::CurrentExecutablePath());
-    for (int index = 1; index < argc; ++index) {
-        arguments.push_back(foldant::Utf8ToAnsi(argv[index]));
+    for (int index = 1; index < utf8.Count(); ++index) {
+        arguments.push_back(foldant::Utf8ToAnsi(utf8.Values()[index]));
     }
     // Program starts and shell calls of the installation run on this pool; it lives as long as
     // the module and lets queued jobs finish before the process ends.

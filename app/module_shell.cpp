@@ -1,15 +1,12 @@
 #include "app/module_shell.h"
 
-#include <QApplication>
-#include <QWidget>
-
 #include "app/hand_over.h"
 #include "app/instance_lock.h"
 #include "app/registration_record.h"
+#include "app/window_toolkit.h"
 #include "exchange/exchange_object.h"
 #include "install/installer.h"
-#include "platform/windows1252.h"
-#include "ui/toolkit_bridge.h"
+#include "platform/message_box.h"
 #include "util/file_utils.h"
 #include "util/job_files.h"
 
@@ -32,25 +29,19 @@ TShellState& Shell() {
     return state;
 }
 
-QString FromAnsi(const std::string& text) {
-    return QString::fromStdString(AnsiToUtf8(text));
-}
-
-void PlaceWindow(QWidget& window, int x, int y) {
-    auto placement = PlacementAround(x, y, window.width(), window.height());
+void PlaceWindow(TModuleWindow& window, int x, int y) {
+    auto placement = PlacementAround(x, y, window.Width(), window.Height());
     if (placement) {
-        window.move(placement->Left, placement->Top);
+        window.MoveTo(placement->Left, placement->Top);
     }
 }
 
-void RunWindow(const std::string& title, const TMainWindowClass& mainWindowClass,
+void RunWindow(TWindowToolkit& toolkit, const TMainWindowClass& mainWindowClass,
                std::unique_ptr<TModuleWindow>& mainWindow, TInstanceLock& lock) {
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setApplicationDisplayName(FromAnsi(title));
     mainWindow = mainWindowClass.Create();
-    PlaceWindow(mainWindow->Widget(), Shell().arguments.X, Shell().arguments.Y);
+    PlaceWindow(*mainWindow, Shell().arguments.X, Shell().arguments.Y);
     Shell().mainWindow = mainWindow->Handle();
-    QApplication::exec();
+    toolkit.Run();
     Shell().mainWindow = 0;
     lock.Release();
     mainWindow.reset();
@@ -70,14 +61,8 @@ int RunModule(const std::vector<std::string>& arguments, const std::string& titl
               const std::string& guid, const std::string& filterScript) {
     Shell().mainWindowClassName = mainWindowClass.Name;
     Shell().arguments = ReadModuleArguments(arguments);
-    ChooseToolkitPlatform();
-    // The toolkit sees no arguments: a channel name must never be taken for one of its options.
     std::string programName = arguments.empty() ? std::string("foldant") : arguments.front();
-    char* toolkitArguments[] = {programName.data(), nullptr};
-    int toolkitArgumentCount = 1;
-    QApplication application(toolkitArgumentCount, toolkitArguments);
-    QApplication::setApplicationName(FromAnsi(title));
-    TToolkitBridge bridge(FromAnsi(title));
+    std::unique_ptr<TWindowToolkit> toolkit = StartWindowToolkit(title, programName);
 
     auto lock = TInstanceLock::Acquire(guid);
     if (!lock) {
@@ -88,14 +73,14 @@ int RunModule(const std::vector<std::string>& arguments, const std::string& titl
         if (!IsInstallArgument(Shell().arguments.Channel)) {
             // Working files of runs that were killed; those of running instances stay.
             RemoveStaleJobFiles(GetTempFolder());
-            RunWindow(title, mainWindowClass, mainWindow, *lock);
+            RunWindow(*toolkit, mainWindowClass, mainWindow, *lock);
         } else {
             RunInstallation(title, guid, filterScript);
         }
     } catch (const std::exception& error) {
         Shell().mainWindow = 0;
         mainWindow.reset();
-        ShowApplicationError(error.what());
+        platform::ShowMessageBox({}, error.what());
         return 1;
     }
     return 0;

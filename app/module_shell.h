@@ -12,15 +12,16 @@
 #include "exchange/module_state.h"
 #include "platform/message_loop.h"
 
-class QWidget;
-
 namespace foldant {
 
 // What the shell needs of its main window.
 class TModuleWindow {
   public:
     virtual ~TModuleWindow() = default;
-    virtual QWidget& Widget() = 0;
+    // The outer size, for placing the window around a point.
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual void MoveTo(int left, int top) = 0;
     // The endpoint that close requests and hand-over records are sent to.
     virtual platform::WindowHandle Handle() const = 0;
 };

@@ -103,6 +103,7 @@ TFoldant::TFoldant(std::string_view jobText) : ItemList(std::make_unique<TQvSONL
         return;
     }
     LogFile = JsonReadText(job.get(), "LogFileName");
+    Compact = JsonReadBool(job.get(), "Compact");
     TQvCustomJSON* items = JsonFindNode(job.get(), "Items");
     if (items == nullptr || items == job.get()) {
         return;
@@ -246,6 +247,7 @@ TFoldant::ItemOutcome TFoldant::JoinItem(const std::string& current, const std::
         return ItemOutcome::NotOpened;
     }
     TPdfLibraryEx engine;
+    engine.Compact = Compact;
     try {
         if (!engine.JoinFiles(current, itemCopy, result)) {
             return OutcomeOfRefusal(engine.FailureCode);

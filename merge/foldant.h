@@ -62,6 +62,8 @@ class TFoldant {
     uint8_t ExtraFlags = 0;
     uint8_t Level = TPermissionRequest::kLevel40;
     bool EncryptResult = false;
+    // From the job member "Compact": the joins store each object a reader can reach once.
+    bool Compact = false;
     ItemCallback OnItem;
 
   private:

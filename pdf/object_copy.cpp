@@ -1,5 +1,6 @@
 #include "pdf/object_copy.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -10,6 +11,7 @@ namespace {
 constexpr int kMaxDepth = 200;
 // Beyond this the reader takes a reference for none.
 constexpr int64_t kMaxObjectNumber = 8388607;
+constexpr int64_t kMaxGeneration = 65535;
 
 bool IsWhite(char c) {
     return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
@@ -41,34 +43,59 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-class RenumberingScan {
+// Adds a fixed offset to every object number.
+class OffsetRewriter final : public TReferenceRewriter {
   public:
-    RenumberingScan(std::string_view text, int32_t offset) : text_(text), offset_(offset) {
+    explicit OffsetRewriter(int32_t offset) : offset_(offset) {}
+    bool Rewrite(int64_t number, int64_t /*generation*/, std::string_view rest,
+                 std::string& out) override {
+        const int64_t value = number + offset_;
+        if (value > std::numeric_limits<int32_t>::max() || value < 0) {
+            return false;
+        }
+        out += std::to_string(value);
+        out += rest;
+        return true;
+    }
+
+  private:
+    int32_t offset_;
+};
+
+class ReferenceScan {
+  public:
+    ReferenceScan(std::string_view text, TReferenceRewriter& rewriter, ScanScope scope)
+        : text_(text), rewriter_(rewriter), scope_(scope) {
         out_.reserve(text.size() + 16);
     }
 
     std::optional<std::string> Run() {
         SkipWhite();
-        if (!StartsWith("<<") && !StartsWith("[")) {
+        const bool container = StartsWith("<<") || StartsWith("[");
+        if (!container && scope_ == ScanScope::kContainers) {
             return std::nullopt;
         }
         if (!Value(0)) {
             return std::nullopt;
         }
-        // A stream's data follows its dictionary; those take the long way.
         size_t after = pos_;
         while (after < text_.size() && IsWhite(text_[after])) {
             ++after;
         }
         if (text_.substr(after, 6) == "stream") {
-            return std::nullopt;
+            // The data is taken as it stands; only its dictionary holds references.
+            if (scope_ != ScanScope::kWholeObjects || !StartsWith("<<", start_)) {
+                return std::nullopt;
+            }
+            Copy(text_.size());
         }
         return std::move(out_);
     }
 
   private:
-    bool StartsWith(std::string_view prefix) const {
-        return text_.substr(pos_, prefix.size()) == prefix;
+    bool StartsWith(std::string_view prefix) const { return StartsWith(prefix, pos_); }
+    bool StartsWith(std::string_view prefix, size_t at) const {
+        return text_.substr(at, prefix.size()) == prefix;
     }
 
     // Copies white space and comments.
@@ -96,6 +123,9 @@ class RenumberingScan {
     bool Value(int depth) {
         if (depth > kMaxDepth || pos_ >= text_.size()) {
             return false;
+        }
+        if (depth == 0) {
+            start_ = pos_;
         }
         const char c = text_[pos_];
         if (StartsWith("<<")) {
@@ -130,12 +160,20 @@ class RenumberingScan {
                 Copy(pos_ + 2);
                 return true;
             }
+            const size_t keyStart = pos_ + 1;
             if (text_[pos_] != '/' || !Name()) {
                 return false;
             }
+            const std::string_view key = text_.substr(keyStart, pos_ - keyStart);
             SkipWhite();
+            const size_t valueStart = pos_;
             if (pos_ >= text_.size() || StartsWith(">>") || !Value(depth + 1)) {
                 return false;
+            }
+            if (depth == 0) {
+                const bool name = text_[valueStart] == '/';
+                rewriter_.TopLevelKey(
+                    key, name ? text_.substr(valueStart + 1, pos_ - valueStart - 1) : "");
             }
         }
     }
@@ -277,13 +315,14 @@ class RenumberingScan {
                 return false;
             }
         }
-        value += offset_;
-        if (value > std::numeric_limits<int32_t>::max() || value < 0) {
+        int64_t generation = 0;
+        for (char c : text_.substr(generationStart, generationEnd - generationStart)) {
+            generation = std::min<int64_t>(generation * 10 + (c - '0'), kMaxGeneration);
+        }
+        if (!rewriter_.Rewrite(value, generation, text_.substr(end, i + 1 - end), out_)) {
             return false;
         }
-        out_ += std::to_string(value);
-        pos_ = end;
-        Copy(i + 1);
+        pos_ = i + 1;
         return true;
     }
 
@@ -298,15 +337,24 @@ class RenumberingScan {
     }
 
     std::string_view text_;
-    int32_t offset_;
+    TReferenceRewriter& rewriter_;
+    ScanScope scope_;
     size_t pos_ = 0;
+    // Where the outermost value starts.
+    size_t start_ = 0;
     std::string out_;
 };
 
 }  // namespace
 
 std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset) {
-    return RenumberingScan(body, offset).Run();
+    OffsetRewriter rewriter(offset);
+    return ReferenceScan(body, rewriter, ScanScope::kContainers).Run();
+}
+
+std::optional<std::string> CopyRewritten(std::string_view body, TReferenceRewriter& rewriter,
+                                         ScanScope scope) {
+    return ReferenceScan(body, rewriter, scope).Run();
 }
 
 }  // namespace foldant

@@ -19,4 +19,30 @@ namespace foldant {
 // be repaired.
 std::optional<std::string> CopyRenumbered(std::string_view body, int32_t offset);
 
+// What the same scan does with the references and keys it meets.
+class TReferenceRewriter {
+  public:
+    virtual ~TReferenceRewriter() = default;
+    // Appends what stands for the reference "number generation R" to `out`; `rest` is the text
+    // after the number as written, up to and including the R. False refuses the whole body.
+    virtual bool Rewrite(int64_t number, int64_t generation, std::string_view rest,
+                         std::string& out) = 0;
+    // Each key of the outermost dictionary, after its value was scanned; `nameValue` is the
+    // value without its slash when it is a name, else empty.
+    virtual void TopLevelKey(std::string_view /*key*/, std::string_view /*nameValue*/) {}
+};
+
+enum class ScanScope {
+    // A dictionary or array without stream data, as CopyRenumbered takes.
+    kContainers,
+    // Any single value, and a stream: its dictionary is scanned and its data and the rest of
+    // the body are copied as they are.
+    kWholeObjects,
+};
+
+// The body with every reference replaced by what `rewriter` makes of it; none under the same
+// conditions as CopyRenumbered, within `scope`.
+std::optional<std::string> CopyRewritten(std::string_view body, TReferenceRewriter& rewriter,
+                                         ScanScope scope);
+
 }  // namespace foldant

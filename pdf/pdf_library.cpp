@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pdf/buffered_read_stream.h"
+#include "pdf/compact_writer.h"
 #include "pdf/named_destinations.h"
 #include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
@@ -45,7 +46,8 @@ RootId RootOf(const TSmartPDFDocument& document) {
 
 // Writes the objects 1..HighestNumber of one document, renumbered by `offset`; a number without
 // an object is written as null so every number of the output is present.
-void CopyObjects(TSmartPDFDocument& document, int32_t offset, TSmartPDFWriter& writer) {
+template <class Writer>
+void CopyObjects(TSmartPDFDocument& document, int32_t offset, Writer& writer) {
     auto store = std::make_unique<TPDFStructure>();
     const int32_t highest = document.HighestNumber();
     std::string region;
@@ -147,10 +149,48 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteS
     const int32_t q = a.HighestNumber();
     LinkDocuments(a, b, rootA, rootB, q);
 
-    CopyObjects(a, 0, writer);
-    CopyObjects(b, q, writer);
-    SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
-    writer.WriteXRefAndTrailer(*readerA.Trailer, false, 0);
+    if (Compact) {
+        TCompactWriter compact;
+        CopyObjects(a, 0, compact);
+        CopyObjects(b, q, compact);
+        SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
+        compact.Finish(*readerA.Trailer, writer);
+    } else {
+        CopyObjects(a, 0, writer);
+        CopyObjects(b, q, writer);
+        SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
+        writer.WriteXRefAndTrailer(*readerA.Trailer, false, 0);
+    }
+    if (writer.WriteFailed()) {
+        FailureCode = kNotWritten;
+        return 0;
+    }
+    return 1;
+}
+
+int32_t TPdfLibrary::CompactStream(TByteStream& source, TByteStream& output) {
+    TSmartPDFReader reader(source);
+    TSmartPDFDocument document(reader);
+    OutputPages = 0;
+    FailureCode = 0;
+    if (IsEncrypted(reader)) {
+        FailureCode = kEncrypted;
+    } else if (reader.FailureCode != TSmartPDFReader::kOpened || reader.Trailer == nullptr ||
+               document.Catalog == nullptr) {
+        // Without a catalog nothing is reachable, and the copy would be an empty file.
+        FailureCode = kNotReadable;
+    }
+    if (FailureCode != 0) {
+        return 0;
+    }
+    OutputPages = CountPages(reader);
+    reader.PrepareTrailer();
+    TSmartPDFWriter writer(output);
+    writer.WriteHeader("1.4");
+    TCompactWriter compact;
+    CopyObjects(document, 0, compact);
+    SetTrailerSize(*reader.Trailer, document.HighestNumber() + 1);
+    compact.Finish(*reader.Trailer, writer);
     if (writer.WriteFailed()) {
         FailureCode = kNotWritten;
         return 0;
@@ -167,6 +207,21 @@ bool TPdfLibraryEx::JoinFiles(const std::string& first, const std::string& secon
     TBufferedReadStream firstInput(firstFile);
     TBufferedReadStream secondInput(secondFile);
     if (JoinStreams(firstInput, secondInput, outputFile) != 1) {
+        return false;
+    }
+    if (!outputFile.Close() || !ReadsBackComplete(output, OutputPages)) {
+        FailureCode = kNotWritten;
+        return false;
+    }
+    return true;
+}
+
+bool TPdfLibraryEx::CompactFile(const std::string& source, const std::string& output) {
+    TWideFileStream sourceFile(AnsiToUtf16(source), TWideFileStream::kModeRead);
+    platform::DeleteFile(output);
+    TWideFileStream outputFile(AnsiToUtf16(output), TWideFileStream::kModeCreate);
+    TBufferedReadStream input(sourceFile);
+    if (CompactStream(input, outputFile) != 1) {
         return false;
     }
     if (!outputFile.Close() || !ReadsBackComplete(output, OutputPages)) {

@@ -22,6 +22,12 @@ class TPdfLibrary {
     // 1 when the output was written; 0 after a refusal, with nothing written, or when the output
     // took not every byte (kNotWritten).
     int32_t JoinStreams(TByteStream& first, TByteStream& second, TByteStream& output);
+    // The pages and everything else a reader shows of `source`, written to the empty `output`
+    // with each object a reader can reach once (pdf/compact_writer.h). Answers as JoinStreams.
+    int32_t CompactStream(TByteStream& source, TByteStream& output);
+
+    // Joins write each object a reader can reach once, as CompactStream does.
+    bool Compact = false;
 
     int32_t FailureCode = 0;
     // The pages the inputs of the last join showed, all of which its output must hold.
@@ -34,6 +40,8 @@ class TPdfLibraryEx : public TPdfLibrary {
     // True only when the output was closed without error and reads back with every page.
     // Raises PdfError ("Error") when a file cannot be opened or created.
     bool JoinFiles(const std::string& first, const std::string& second, const std::string& output);
+    // CompactStream over files, with the promises of JoinFiles.
+    bool CompactFile(const std::string& source, const std::string& output);
     // An encrypted copy of `source` with empty passwords (pdf/encrypted_copy.h); after a refusal
     // FailureCode tells why and `destination` is left empty.
     bool EncryptedCopy(const std::string& source, const std::string& destination,

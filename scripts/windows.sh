@@ -149,6 +149,9 @@ windows_stage() {
     ctest --test-dir "$dir" --output-on-failure -j2 --repeat until-pass:2 \
         -E "$(windows_excluded_tests)"
     windows_same_answers "$ROOT/build" "$dir"
+    # The Win32 window: the Linux test program drives foldant.exe under wine on a virtual display.
+    FOLDANT_WINDOWS_PROGRAMS="$dir/bin" "$ROOT/build/tests/test_app" \
+        --gtest_filter='Win32WindowUnderWine.*' --gtest_brief=1
     stop_wine
     trap - EXIT
 }

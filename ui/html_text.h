@@ -1,9 +1,6 @@
 #pragma once
 
-// The small HTML subset of the window's labels: <b> and </b> (any letter case) switch bold
-// text, <a href=target> and </a> mark a link, &amp; &lt; &gt; &quot; and &nbsp; stand for
-// their characters. Everything else, other tags included, is shown as it stands, so a path or
-// caption with "<" in it stays readable.
+// The labels' small HTML subset (ui/html_subset.h) in the toolkit's strings.
 
 #include <QString>
 #include <vector>

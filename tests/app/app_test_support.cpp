@@ -27,19 +27,6 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
-std::optional<std::string> FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path ? path : "/usr/bin:/bin");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        std::filesystem::path candidate = std::filesystem::path(folder) / name;
-        if (!folder.empty() && std::filesystem::exists(candidate)) {
-            return candidate.string();
-        }
-    }
-    return std::nullopt;
-}
-
 // Each test program gets a temporary folder of its own (and so its own instance lock and
 // hand-over sockets), short enough for socket paths.
 class TempFolderEnvironment : public ::testing::Environment {
@@ -71,6 +58,19 @@ class TempFolderEnvironment : public ::testing::Environment {
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new TempFolderEnvironment);
 
 }  // namespace
+
+std::optional<std::string> FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        std::filesystem::path candidate = std::filesystem::path(folder) / name;
+        if (!folder.empty() && std::filesystem::exists(candidate)) {
+            return candidate.string();
+        }
+    }
+    return std::nullopt;
+}
 
 void EnsureOffscreenApplication() {
     static QApplication* application = [] {

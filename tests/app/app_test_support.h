@@ -22,6 +22,9 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = kPatienceMs);
 
 std::string ReadWholeFile(const std::string& path);
 
+// The program of that name in a folder of PATH.
+std::optional<std::string> FindProgram(const std::string& name);
+
 // A folder of the test (UTF-8 on disk, its path in Windows-1252 here), removed at the end.
 class TestFolder {
   public:

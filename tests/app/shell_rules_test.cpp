@@ -105,17 +105,17 @@ TEST(InstanceLock, OnlyOneHolderAtATime) {
 }
 
 TEST(FormLayout, DesignedSizeAndGrowth) {
-    TAttachmentsLayout layout = LayOutAttachmentsForm(QSize(526, 416));
-    EXPECT_EQ(layout.Panel2, QRect(0, 375, 526, 41));
-    EXPECT_EQ(layout.HTMLabel1, QPoint(12, 375 + 12));
-    EXPECT_EQ(layout.FOK, QRect(380 + 13, 375 + 4, 116, 30));
-    EXPECT_EQ(layout.HL, QRect(32, 10, 473, 20));
-    EXPECT_EQ(layout.Image1, QRect(8, 8, 18, 18));
-    EXPECT_EQ(layout.LB, QRect(5, 48, 516, 375 - 48 - 5));
-    TAttachmentsLayout wide = LayOutAttachmentsForm(QSize(800, 600));
-    EXPECT_EQ(wide.HL.width(), 473 + 274);
-    EXPECT_EQ(wide.FOK.topLeft(), QPoint(800 - 146 + 13, 600 - 41 + 4));
-    EXPECT_EQ(wide.LB.bottom(), 600 - 41 - 5 - 1);
+    TAttachmentsLayout layout = LayOutAttachmentsForm(526, 416);
+    EXPECT_EQ(layout.Panel2, (TLayoutRect{0, 375, 526, 41}));
+    EXPECT_EQ(layout.HTMLabel1, (TLayoutPoint{12, 375 + 12}));
+    EXPECT_EQ(layout.FOK, (TLayoutRect{380 + 13, 375 + 4, 116, 30}));
+    EXPECT_EQ(layout.HL, (TLayoutRect{32, 10, 473, 20}));
+    EXPECT_EQ(layout.Image1, (TLayoutRect{8, 8, 18, 18}));
+    EXPECT_EQ(layout.LB, (TLayoutRect{5, 48, 516, 375 - 48 - 5}));
+    TAttachmentsLayout wide = LayOutAttachmentsForm(800, 600);
+    EXPECT_EQ(wide.HL.Width, 473 + 274);
+    EXPECT_EQ(wide.FOK.TopLeft(), (TLayoutPoint{800 - 146 + 13, 600 - 41 + 4}));
+    EXPECT_EQ(wide.LB.Bottom(), 600 - 41 - 5 - 1);
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST_F(WindowOnDisplay, TheScreenshotMatchesTheLayout) {
     std::filesystem::remove(picture);
     // The first frames may still be on their way; a picture whose list is drawn is the one.
     QImage image;
-    TAttachmentsLayout layout = LayOutAttachmentsForm(QSize(526, 416));
+    TAttachmentsLayout layout = LayOutAttachmentsForm(526, 416);
     apptest::WaitFor([&] {
         TestFolder scratch("grab");
         if (apptest::RunProgram(FOLDANT_GRAB_PROGRAM, {window, picture}, scratch).exitCode != 0) {
@@ -134,50 +134,49 @@ TEST_F(WindowOnDisplay, TheScreenshotMatchesTheLayout) {
         }
         image = QImage(QString::fromStdString(picture));
         return !image.isNull() &&
-               QColor(image.pixel(layout.LB.right() - 2, layout.LB.top() + 2)) == kSelected;
+               QColor(image.pixel(layout.LB.Right() - 2, layout.LB.Top + 2)) == kSelected;
     });
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(526, 416));
 
     apptest::EnsureOffscreenApplication();
     int itemHeight = 3 * QFontMetrics(DesignFont(13, true)).boundingRect("Wg").height();
-    int x = layout.LB.right() - 2;
+    int x = layout.LB.Right() - 2;
     // Three PDF files, all selected, in items three "Wg" high; below them the white list.
-    for (int y = layout.LB.top(); y < layout.LB.top() + 3 * itemHeight; ++y) {
+    for (int y = layout.LB.Top; y < layout.LB.Top + 3 * itemHeight; ++y) {
         EXPECT_EQ(QColor(image.pixel(x, y)), kSelected) << "at y " << y;
     }
-    EXPECT_EQ(QColor(image.pixel(x, layout.LB.top() + 3 * itemHeight + 1)), QColor(Qt::white));
-    EXPECT_EQ(QColor(image.pixel(layout.LB.left() - 1, layout.LB.top() + 5)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(x, layout.LB.Top + 3 * itemHeight + 1)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(layout.LB.Left - 1, layout.LB.Top + 5)), QColor(Qt::white));
     // Each item's white text starts 10 pixels in, centred in its height.
     bool textSeen = false;
-    for (int y = layout.LB.top(); y < layout.LB.top() + itemHeight; ++y) {
+    for (int y = layout.LB.Top; y < layout.LB.Top + itemHeight; ++y) {
         for (int dx = 0; dx < 10; ++dx) {
-            EXPECT_EQ(QColor(image.pixel(layout.LB.left() + dx, y)), kSelected);
+            EXPECT_EQ(QColor(image.pixel(layout.LB.Left + dx, y)), kSelected);
         }
         for (int dx = 10; dx < 40; ++dx) {
-            QColor colour(image.pixel(layout.LB.left() + dx, y));
+            QColor colour(image.pixel(layout.LB.Left + dx, y));
             if (colour.lightness() > 200) {
                 textSeen = true;
-                int fromMiddle = y - (layout.LB.top() + itemHeight / 2);
+                int fromMiddle = y - (layout.LB.Top + itemHeight / 2);
                 EXPECT_LT(std::abs(fromMiddle), itemHeight / 3) << "text at y " << y;
             }
         }
     }
     EXPECT_TRUE(textSeen);
     // The header line, the icon, the button's frame and the white window.
-    EXPECT_EQ(QColor(image.pixel(200, layout.Bevel5.top())), QColor(160, 160, 160));
+    EXPECT_EQ(QColor(image.pixel(200, layout.Bevel5.Top)), QColor(160, 160, 160));
     bool iconDrawn = false;
-    for (int y = layout.Image1.top(); y <= layout.Image1.bottom(); ++y) {
-        for (int dx = layout.Image1.left(); dx <= layout.Image1.right(); ++dx) {
+    for (int y = layout.Image1.Top; y <= layout.Image1.Bottom(); ++y) {
+        for (int dx = layout.Image1.Left; dx <= layout.Image1.Right(); ++dx) {
             iconDrawn = iconDrawn || QColor(image.pixel(dx, y)) != QColor(Qt::white);
         }
     }
     EXPECT_TRUE(iconDrawn);
-    EXPECT_EQ(QColor(image.pixel(layout.FOK.left(), layout.FOK.center().y())), kSelected);
-    EXPECT_EQ(QColor(image.pixel(layout.FOK.right(), layout.FOK.center().y())), kSelected);
-    EXPECT_EQ(QColor(image.pixel(layout.FOK.left() - 2, layout.FOK.center().y())),
-              QColor(Qt::white));
-    EXPECT_EQ(QColor(image.pixel(300, layout.Panel2.top() + 20)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(layout.FOK.Left, layout.FOK.CenterY())), kSelected);
+    EXPECT_EQ(QColor(image.pixel(layout.FOK.Right(), layout.FOK.CenterY())), kSelected);
+    EXPECT_EQ(QColor(image.pixel(layout.FOK.Left - 2, layout.FOK.CenterY())), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(300, layout.Panel2.Top + 20)), QColor(Qt::white));
 
     Key(window, "Escape");
     host->Finish();
@@ -219,9 +218,9 @@ TEST_F(WindowOnDisplay, TheLinkCancelsTheSendingProcess) {
     auto host = Send({pdf}, folder_.Path("t.pdf"));
     std::string window = Window(*host);
     ASSERT_FALSE(window.empty());
-    TAttachmentsLayout layout = LayOutAttachmentsForm(QSize(526, 416));
-    std::string x = std::to_string(layout.HTMLabel1.x() + 40);
-    std::string y = std::to_string(layout.HTMLabel1.y() + 6);
+    TAttachmentsLayout layout = LayOutAttachmentsForm(526, 416);
+    std::string x = std::to_string(layout.HTMLabel1.X + 40);
+    std::string y = std::to_string(layout.HTMLabel1.Y + 6);
     ASSERT_TRUE(display_->Tool({"mousemove", "--window", window, "--sync", x, y}));
     ASSERT_TRUE(display_->Tool({"click", "1"}));
     ProgramRun run = host->Finish();
@@ -236,13 +235,13 @@ TEST_F(WindowOnDisplay, WithNothingSelectedTheButtonSendsAnEmptyChoice) {
     auto host = Send({pdf}, folder_.Path("t.pdf"));
     std::string window = Window(*host);
     ASSERT_FALSE(window.empty());
-    TAttachmentsLayout layout = LayOutAttachmentsForm(QSize(526, 416));
-    std::string x = std::to_string(layout.LB.left() + 60);
-    std::string y = std::to_string(layout.LB.top() + 10);
+    TAttachmentsLayout layout = LayOutAttachmentsForm(526, 416);
+    std::string x = std::to_string(layout.LB.Left + 60);
+    std::string y = std::to_string(layout.LB.Top + 10);
     ASSERT_TRUE(display_->Tool({"mousemove", "--window", window, "--sync", x, y}));
     ASSERT_TRUE(display_->Tool({"keydown", "ctrl", "click", "1", "keyup", "ctrl"}));
-    x = std::to_string(layout.FOK.center().x());
-    y = std::to_string(layout.FOK.center().y());
+    x = std::to_string(layout.FOK.CenterX());
+    y = std::to_string(layout.FOK.CenterY());
     ASSERT_TRUE(display_->Tool({"mousemove", "--window", window, "--sync", x, y}));
     ASSERT_TRUE(display_->Tool({"click", "1"}));
     ProgramRun run = host->Finish();

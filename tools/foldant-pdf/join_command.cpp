@@ -28,6 +28,7 @@ struct JoinRequest {
     std::vector<std::string> inputs;
     std::string permissions;
     std::optional<std::string> log;
+    bool compact = false;
 };
 
 std::optional<JoinRequest> ParseArguments(const std::vector<std::string>& arguments) {
@@ -41,6 +42,8 @@ std::optional<JoinRequest> ParseArguments(const std::vector<std::string>& argume
             request.permissions = arguments[++i];
         } else if (argument == "--log" && hasValue) {
             request.log = arguments[++i];
+        } else if (argument == "--compact") {
+            request.compact = true;
         } else if (argument.empty() || argument[0] == '-') {
             return std::nullopt;
         } else {
@@ -65,11 +68,16 @@ std::string JobText(const JoinRequest& request) {
         items.push_back(Utf8ToAnsi(request.inputs[i]));
     }
     std::string text = TFoldant::BuildJobText(items);
-    if (!request.log) {
+    if (!request.log && !request.compact) {
         return text;
     }
     std::unique_ptr<TQvCustomJSON> job = TQvJSONText::ParseJsonText(text);
-    job->SetTextMember("LogFileName", WithFolderPart(Utf8ToAnsi(*request.log)));
+    if (request.log) {
+        job->SetTextMember("LogFileName", WithFolderPart(Utf8ToAnsi(*request.log)));
+    }
+    if (request.compact) {
+        job->SetBoolMember("Compact", true);
+    }
     return TQvJSONText::PrintCompact(*job);
 }
 

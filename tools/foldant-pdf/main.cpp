@@ -15,6 +15,7 @@
 #include "platform/os_error.h"
 #include "platform/process.h"
 #include "platform/windows1252.h"
+#include "tools/foldant-pdf/compact_command.h"
 #include "tools/foldant-pdf/encrypt_command.h"
 #include "tools/foldant-pdf/join_command.h"
 
@@ -89,6 +90,7 @@ const Command kCommands[] = {
     {"check", "check FILE", 1, 1, RunCheck},
     {"join", foldant::kJoinUsage, 0, kAnyCount, foldant::RunJoin},
     {"encrypt", foldant::kEncryptUsage, 0, kAnyCount, foldant::RunEncrypt},
+    {"compact", foldant::kCompactUsage, 0, kAnyCount, foldant::RunCompact},
 };
 
 void PrintUsage(std::FILE* out) {

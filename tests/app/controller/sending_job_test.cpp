@@ -89,6 +89,12 @@ class TestShell : public TModuleState {
     platform::WindowHandle window_;
 };
 
+// Sample names are UTF-8; a path made of a plain string would read them in the ANSI code page
+// on Windows.
+fs::path Utf8Path(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
 class Folder {
   public:
     Folder() : path_(fs::path(FOLDANT_BINARY_DIR) / ("controller-" + platform::NewGuidText())) {
@@ -110,7 +116,7 @@ class Folder {
         return Path(name);
     }
     std::string Sample(const std::string& sample, const std::string& name) const {
-        fs::copy_file(fs::path(FOLDANT_SOURCE_DIR) / "samples" / sample, path_ / name);
+        fs::copy_file(fs::path(FOLDANT_SOURCE_DIR) / "samples" / Utf8Path(sample), path_ / name);
         return Path(name);
     }
 
@@ -133,6 +139,15 @@ std::string HostMessage(const std::vector<std::pair<std::string, std::string>>& 
     }
     return TQvJSONText::PrintCompact(message);
 }
+
+// Under wine a Linux program started by a Windows one reports no exit code, so qpdf's verdict
+// cannot be read there; the Windows stage holds the Windows programs' joined files against qpdf
+// on the Linux side instead.
+#ifdef _WIN32
+constexpr bool kCheckerAnswers = false;
+#else
+constexpr bool kCheckerAnswers = true;
+#endif
 
 // qpdf's verdict and page count of a file; nothing when it finds fault.
 std::optional<int> CheckedPageCount(const Folder& folder, const std::string& path) {
@@ -350,9 +365,12 @@ TEST_F(SendingJobTest, ResponseJoinsTheCopiesAndAnswersWhatWasJoined) {
         "Preis\xC3\xBC"
         "bersicht M\xC3\xA4rz.pdf",
         "Kopie 3.pdf");
-    int pages = CheckedPageCount(folder, target).value_or(0) +
+    int pages = 0;
+    if (kCheckerAnswers) {
+        pages = CheckedPageCount(folder, target).value_or(0) +
                 CheckedPageCount(folder, first).value_or(0) +
                 CheckedPageCount(folder, third).value_or(0);
+    }
 
     TestBlock block("spooler-");
     auto job = Start(block);
@@ -364,7 +382,9 @@ TEST_F(SendingJobTest, ResponseJoinsTheCopiesAndAnswersWhatWasJoined) {
     ASSERT_TRUE(final);
     EXPECT_EQ(JsonReadText(final.get(), "Succeded"), "1");
     EXPECT_EQ(JsonReadText(final.get(), "RemoveAttachments"), first + "\r\n" + third + "\r\n");
-    EXPECT_EQ(CheckedPageCount(folder, target), pages);
+    if (kCheckerAnswers) {
+        EXPECT_EQ(CheckedPageCount(folder, target), pages);
+    }
     EXPECT_FALSE(view.shown);
 }
 

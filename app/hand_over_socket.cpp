@@ -1,4 +1,4 @@
-#include "app/hand_over.h"
+#include "app/hand_over_socket.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
