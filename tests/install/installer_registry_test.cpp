@@ -12,12 +12,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "install/installer.h"
+#include "install/local_service.h"
 #include "install/worker_pool.h"
 #include "pe_fixture.h"
 #include "platform/child_process.h"
@@ -49,7 +51,7 @@ bool Reg(const std::vector<std::string>& arguments) {
     const char* windows = std::getenv("SystemRoot");
     const std::string program =
         std::string(windows != nullptr ? windows : "C:\\windows") + "\\system32\\reg.exe";
-    auto reg = platform::ChildProcess::Start(program, arguments);
+    auto reg = platform::ChildProcess::Start(program, arguments, "NUL");
     return reg->WaitFor(60000) == 0;
 }
 
@@ -147,6 +149,10 @@ class RegistryInstallation : public ::testing::Test {
         return vok.string();
     }
 
+    // Pipe names are shared by every process of the system, so each test's service has its own;
+    // clients find it through the name file in the temporary folder.
+    std::string PipeName() const { return "FoldantTest-" + root_.filename().string(); }
+
     std::string WaitForRecord() const {
         for (int i = 0; i < 1000; ++i) {
             const std::string text = Read(record_);
@@ -215,7 +221,7 @@ TEST_F(RegistryInstallation, WholeRunStartsVokWithTheRecordForTheServicesDatabas
     fs::create_directories(database);
     std::ostringstream log;
     std::atomic<bool> stop{false};
-    auto service = std::make_unique<TLocalServiceStandIn>(database.string(), log);
+    auto service = std::make_unique<TLocalServiceStandIn>(database.string(), log, PipeName());
     std::thread serving([&] { service->Run(stop); });
     {
         TWorkerPoolScope pool;
@@ -245,6 +251,37 @@ TEST_F(RegistryInstallation, WithoutServiceTheRecordIsWrittenAndADatabaseAskedFo
     EXPECT_EQ(Read(GetTempFolder() + kRecordFileName), std::string(kRecord) + "\r\n");
     EXPECT_FALSE(fs::exists(record_));
 }
+
+#ifdef FOLDANT_MODULE_PROGRAM
+// The installation as a user starts it: the module program in install mode, the local service
+// played by foldant-host; the module's boxes go to its standard error in unattended runs.
+TEST_F(RegistryInstallation, ModuleProgramInInstallModeStartsVokForTheServicesDatabase) {
+    InstallVarnel(u"6.00.12.538");
+    InstallVok();
+    const fs::path database = root_ / "Daten";
+    fs::create_directories(database);
+    const std::string serviceOutput = (root_ / "service-output.txt").string();
+    auto service = platform::ChildProcess::Start(
+        FOLDANT_HOST_PROGRAM, {"service", "--db", database.string(), "--pipe", PipeName()},
+        serviceOutput);
+    const std::string nameFile = GetTempFolder() + kServiceNameFile;
+    for (int i = 0; i < 1000 && !fs::exists(nameFile); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(fs::exists(nameFile)) << Read(serviceOutput);
+
+    const std::string output = (root_ / "foldant-output.txt").string();
+    auto module = platform::ChildProcess::Start(FOLDANT_MODULE_PROGRAM, {"INSTALLVOK"}, output);
+    EXPECT_EQ(module->WaitFor(60000), std::optional<int>(0)) << Read(output);
+    const std::string printed = Read(output);
+    EXPECT_NE(printed.find("Foldant wurde f\xC3\xBCr die Datenbank "), std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find(database.string() + "\\"), std::string::npos) << printed;
+    const std::string recordFile = GetTempFolder() + kRecordFileName;
+    EXPECT_EQ(WaitForRecord(), recordFile + "\nU\nend\n");
+    EXPECT_NE(Read(recordFile).find("\"ServerExeName\":\""), std::string::npos) << Read(recordFile);
+}
+#endif
 
 }  // namespace
 }  // namespace foldant
