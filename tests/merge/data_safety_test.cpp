@@ -287,7 +287,8 @@ QpdfView AskQpdf(const std::string& file) {
     QpdfView view;
     const std::string quoted = testing::ShellQuoted(file);
     view.clean = testing::CommandStatus("qpdf --check " + quoted) == 0;
-    const testing::ShellResult pages = testing::RunShell("qpdf --show-npages " + quoted);
+    const testing::ShellResult pages =
+        testing::RunShell("qpdf --show-npages " + quoted + " 2>/dev/null");
     if (pages.status == 0) {
         view.pages = std::atoi(pages.output.c_str());
     }
