@@ -146,6 +146,8 @@ void TSendingJob::HandleResponseMessage(TExChangeObject& exchange, TQvCustomJSON
 std::vector<std::string> TSendingJob::MergeAttachments(const std::string& target,
                                                        const std::vector<std::string>& files) {
     TFoldant job(TFoldant::BuildJobText(files));
+    // Attachments from one system carry the same fonts and logos; the e-mail carries them once.
+    job.Compact = true;
     job.MergeAll("", target);
     std::vector<std::string> joined;
     for (int index = 0; index < job.ItemList->ChildCount(); ++index) {

@@ -388,6 +388,27 @@ TEST_F(SendingJobTest, ResponseJoinsTheCopiesAndAnswersWhatWasJoined) {
     EXPECT_FALSE(view.shown);
 }
 
+// The response joins compactly: a copy that comes twice adds its pages twice but its fonts,
+// images and contents once, where a plain join would add the whole file twice.
+TEST_F(SendingJobTest, ResponseStoresWhatTheCopiesShareOnce) {
+    std::string target = folder.Sample("Lieferschein 2026-0815.pdf", "Ziel.pdf");
+    std::string first = folder.Sample("Rechnung 2026-0815.pdf", "Kopie 1.pdf");
+    std::string again = folder.Sample("Rechnung 2026-0815.pdf", "Kopie 2.pdf");
+    const auto targetSize = std::filesystem::file_size(target);
+    const auto copySize = std::filesystem::file_size(first);
+
+    TestBlock block("spooler-");
+    auto job = Start(block);
+    TQvJSON response;
+    response.SetTextMember("AddAttachments", first + "\r\n" + again + "\r\n");
+    block.Write(
+        HostMessage({{"Response", TQvJSONText::PrintCompact(response)}, {"PDFFileName", target}}));
+    auto final = WaitForFinal(block);
+    ASSERT_TRUE(final);
+    EXPECT_EQ(JsonReadText(final.get(), "RemoveAttachments"), first + "\r\n" + again + "\r\n");
+    EXPECT_LT(std::filesystem::file_size(target), targetSize + copySize + copySize / 2);
+}
+
 // The host waits for a final word; whatever cannot be joined is answered with a cancel.
 TEST_F(SendingJobTest, ResponseWithNothingToJoinIsCancelled) {
     std::string target = folder.Sample("Lieferschein 2026-0815.pdf", "Ziel.pdf");
