@@ -16,18 +16,9 @@ function(foldant_library name)
   endif()
 endfunction()
 
-set(FOLDANT_POSIX_ONLY_TESTS
-    ${PROJECT_SOURCE_DIR}/tests/platform/file_system_test.cpp
-    ${PROJECT_SOURCE_DIR}/tests/util/file_utils_test.cpp
-    ${PROJECT_SOURCE_DIR}/tests/merge/data_safety_test.cpp)
-
 # foldant_test(NAME DEPS...): one GoogleTest program from every .cpp file of the calling folder.
 function(foldant_test name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  if(WIN32)
-    # Tests of file ownership and modes that exist only on POSIX systems.
-    list(REMOVE_ITEM sources ${FOLDANT_POSIX_ONLY_TESTS})
-  endif()
   add_executable(${name} ${sources})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})

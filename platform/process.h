@@ -47,6 +47,11 @@ class Utf8Arguments {
     std::vector<char*> pointers_;
 };
 
+// Makes standard output and error pass bytes through unchanged. Windows opens them in text mode,
+// which turns every LF into CR LF, so text that already ends its lines with CR LF would come out
+// with CR CR LF.
+void UseBinaryStandardStreams();
+
 // Starts the program of the command line; false when it could not be started.
 bool StartProcess(const std::string& commandLine);
 

@@ -4,7 +4,7 @@
 WINDOWS_PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
-    googletest wine64
+    googletest wine64 nsis
 )
 
 # Tests that check the Linux stand-ins of Windows facilities (the registry folder tree, pipe
@@ -98,6 +98,11 @@ windows_same_answers() {
             differ=1
         fi
     done
+    # The default script's own CR LF line ends reach a redirected output unchanged.
+    if ! cmp -s <("$linux/bin/foldant-script" default) <(wine "$windows/bin/foldant-script.exe" default); then
+        echo "foldant-script default prints other bytes on Windows" >&2
+        differ=1
+    fi
     local program
     for program in linux windows; do
         cp "$ROOT/samples/Rechnung 2026-0815.pdf" "$scratch/$program-copy.pdf"

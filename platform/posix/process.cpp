@@ -181,6 +181,8 @@ bool ProgramOnPath(const std::string& name) {
     return false;
 }
 
+void UseBinaryStandardStreams() {}
+
 Utf8Arguments::Utf8Arguments(int argc, char** argv) : texts_(argv, argv + argc) {
     for (std::string& text : texts_) {
         pointers_.push_back(text.data());

@@ -1,5 +1,9 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/file_system.h"
@@ -47,7 +51,14 @@ bool StartProcess(const std::string& commandLine) {
     if (!IsRegularFile(call.program)) {
         return false;
     }
-    std::wstring line = win32::Wide(commandLine);
+    // The started program splits its own command line into arguments; an unquoted path with
+    // blanks would reach it as several, so the program part is quoted before it is handed on.
+    std::string text = commandLine;
+    if (!text.empty() && text.front() != '"' &&
+        text.compare(0, call.program.size(), call.program) == 0) {
+        text = "\"" + call.program + "\"" + text.substr(call.program.size());
+    }
+    std::wstring line = win32::Wide(text);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
@@ -109,6 +120,13 @@ bool ProgramOnPath(const std::string& name) {
     wchar_t found[MAX_PATH] = {};
     return !name.empty() &&
            ::SearchPathW(nullptr, win32::Wide(name).c_str(), L".exe", MAX_PATH, found, nullptr) > 0;
+}
+
+void UseBinaryStandardStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 Utf8Arguments::Utf8Arguments(int argc, char** argv) {

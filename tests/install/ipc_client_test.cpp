@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <functional>
+#include <random>
+#include <string>
 #include <thread>
 
 #include "install/local_service.h"
@@ -14,6 +16,13 @@
 
 namespace foldant {
 namespace {
+
+// Windows pipe names are shared by every process, and test programs run side by side: each
+// program serves under a name of its own.
+const std::string& ServiceName() {
+    static const std::string name = "svc-" + std::to_string(std::random_device{}());
+    return name;
+}
 
 using Clock = std::chrono::steady_clock;
 using platform::PipeStream;
@@ -104,14 +113,14 @@ class LocalServiceClient : public testing::ScratchEnvironmentTest {
 TEST_F(LocalServiceClient, DbPathRequestBytesAndAnswerWithSeparator) {
     std::string request;
     std::string marker;
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         request = ReadRequestFrame(client);
         TStreamStorage answer;
         answer.WriteText("DATA", "/db/Firma");
         Send(client, Frame("", answer));
         marker = ReadBytes(client, 8);
     });
-    NameService("svc");
+    NameService(ServiceName());
     EXPECT_EQ(ReadDBPath(), std::string("/db/Firma") + platform::kPathDelimiter);
     ASSERT_TRUE(service.WaitServed(1));
     std::string expected = std::string(8, '\0') + Int64Bytes(85);
@@ -127,28 +136,28 @@ TEST_F(LocalServiceClient, DbPathRequestBytesAndAnswerWithSeparator) {
 
 TEST_F(LocalServiceClient, RequestDataIsSentWhenGiven) {
     std::string request;
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         request = ReadRequestFrame(client);
         Send(client, FrameHeader("", 0));
     });
     std::string answer;
-    TIPCResult result = ReadIPCValue("GET", "svc", "x", answer);
+    TIPCResult result = ReadIPCValue("GET", ServiceName(), "x", answer);
     EXPECT_TRUE(result.Succeeded);
     EXPECT_NE(request.find(std::string("D\0A\0T\0A\0", 8) + Int64Bytes(2) + std::string("x\0", 2)),
               std::string::npos);
 }
 
 TEST_F(LocalServiceClient, AnswerOfZeroBytesIsCompleteAndEmpty) {
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         Send(client, FrameHeader("", 0));
     });
     std::string answer = "unchanged";
-    TIPCResult result = ReadIPCValue("DBPATH", "svc", "", answer);
+    TIPCResult result = ReadIPCValue("DBPATH", ServiceName(), "", answer);
     EXPECT_TRUE(result.Succeeded);
     EXPECT_EQ(result.ErrorDesc, "");
     EXPECT_EQ(result.ComputerName, ".");
-    EXPECT_EQ(result.ServerName, "svc");
+    EXPECT_EQ(result.ServerName, ServiceName());
     EXPECT_EQ(answer, "");
 }
 
@@ -157,7 +166,7 @@ TEST_F(LocalServiceClient, LargeAnswerArrivingInPiecesIsReassembled) {
     for (int i = 0; i < 40000; ++i) {
         text += static_cast<char>('a' + i % 26);
     }
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         TStreamStorage answer;
         answer.WriteText("DATA", text);
@@ -169,24 +178,24 @@ TEST_F(LocalServiceClient, LargeAnswerArrivingInPiecesIsReassembled) {
         }
     });
     std::string answer;
-    EXPECT_TRUE(ReadIPCValue("DBPATH", "svc", "", answer).Succeeded);
+    EXPECT_TRUE(ReadIPCValue("DBPATH", ServiceName(), "", answer).Succeeded);
     EXPECT_EQ(answer, text);
 }
 
 TEST_F(LocalServiceClient, AnswerWithoutDataGivesTheEmptyText) {
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         TStreamStorage answer;
         answer.WriteText("RESULT", "/db");
         Send(client, Frame("", answer));
     });
-    NameService("svc");
+    NameService(ServiceName());
     EXPECT_EQ(ReadDBPath(), "");
 }
 
 TEST_F(LocalServiceClient, StalledAnswerEndsAfterTheTimeOut) {
     std::atomic<bool> release{false};
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         Send(client, Int64Bytes(0));
         while (!release) {
@@ -194,7 +203,7 @@ TEST_F(LocalServiceClient, StalledAnswerEndsAfterTheTimeOut) {
         }
     });
     TIPCClient client;
-    client.SetServer("svc");
+    client.SetServer(ServiceName());
     TMessageData request;
     request.Data.WriteText("COMMAND", "DBPATH");
     auto start = Clock::now();
@@ -211,7 +220,7 @@ TEST_F(LocalServiceClient, StalledAnswerEndsAfterTheTimeOut) {
 TEST_F(LocalServiceClient, ATricklingAnswerEndsWithinTheRequestsTimeOut) {
     std::atomic<int> trickled{0};
     constexpr int kAnswerBytes = 40;
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         std::string answer =
             Int64Bytes(0) + Int64Bytes(kAnswerBytes) + std::string(kAnswerBytes, 'x');
@@ -225,7 +234,7 @@ TEST_F(LocalServiceClient, ATricklingAnswerEndsWithinTheRequestsTimeOut) {
         }
     });
     TIPCClient client;
-    client.SetServer("svc");
+    client.SetServer(ServiceName());
     TMessageData request;
     request.Data.WriteText("COMMAND", "DBPATH");
     EXPECT_EQ(client.SendRequest(request, 600), nullptr);
@@ -237,23 +246,23 @@ TEST_F(LocalServiceClient, ATricklingAnswerEndsWithinTheRequestsTimeOut) {
 }
 
 TEST_F(LocalServiceClient, AnswerCutOffByTheServiceFails) {
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         Send(client, Int64Bytes(0) + Int64Bytes(1000) + std::string(10, 'x'));
     });
     std::string answer;
-    TIPCResult result = ReadIPCValue("DBPATH", "svc", "", answer);
+    TIPCResult result = ReadIPCValue("DBPATH", ServiceName(), "", answer);
     EXPECT_FALSE(result.Succeeded);
     EXPECT_EQ(result.ErrorDesc, "ReadFile failed while reading message data");
 }
 
 TEST_F(LocalServiceClient, HugeDeclaredAnswerIsRefusedWithoutAllocating) {
-    ScriptedService service("svc", [&](PipeStream& client) {
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         Send(client, Int64Bytes(INT64_MAX));
     });
     std::string answer;
-    TIPCResult result = ReadIPCValue("DBPATH", "svc", "", answer);
+    TIPCResult result = ReadIPCValue("DBPATH", ServiceName(), "", answer);
     EXPECT_FALSE(result.Succeeded);
     EXPECT_EQ(result.ErrorDesc, "ReadFile failed while reading message ID");
 }
@@ -273,8 +282,8 @@ TEST_F(LocalServiceClient, WithoutAServiceThreeQuickAttemptsGiveTheEmptyText) {
 
 TEST_F(LocalServiceClient, EmptyOrMissingNameFileMakesEveryAttemptFail) {
     EXPECT_EQ(ReadDBPath(), "");
-    SaveLinesRetry({"", "svc"}, GetTempFolder() + kServiceNameFile);
-    ScriptedService service("svc", [&](PipeStream& client) {
+    SaveLinesRetry({"", ServiceName()}, GetTempFolder() + kServiceNameFile);
+    ScriptedService service(ServiceName(), [&](PipeStream& client) {
         ReadRequestFrame(client);
         Send(client, FrameHeader("", 0));
     });

@@ -45,8 +45,8 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-inline int32_t PagesOf(const std::string& path) {
-    TWideFileStream file(fs::path(path).u16string(), TWideFileStream::kModeRead);
+inline int32_t PagesOf(const fs::path& path) {
+    TWideFileStream file(path.u16string(), TWideFileStream::kModeRead);
     TSmartPDFReader reader(file);
     return reader.FailureCode == 0 ? CountPages(reader) : -1;
 }

@@ -48,14 +48,16 @@ std::string Structure(const std::string& file, const ScratchFolder& folder) {
         "for name in sorted((r.get_fields() or {}).keys()):\n"
         "    print('field', name)\n";
     const std::string script = folder.Write("structure.py", kScript);
-    return Output("/usr/bin/python3 '" + script + "' '" + file + "'");
+    return Output("/usr/bin/python3 " + testing::ShellQuoted(script) + " " +
+                  testing::ShellQuoted(file));
 }
 
 // Every page drawn at a low resolution, one image after the other.
 std::string Rendering(const std::string& file, const ScratchFolder& folder) {
     const std::string prefix = folder.File("page");
-    std::system(
-        ("rm -f '" + prefix + "'*.ppm; pdftoppm -r 10 '" + file + "' '" + prefix + "'").c_str());
+    const std::string shellPrefix = testing::ShellQuoted(prefix);
+    testing::RunShell("rm -f " + shellPrefix + "*.ppm; pdftoppm -r 10 " +
+                      testing::ShellQuoted(file) + " " + shellPrefix);
     std::vector<std::string> pages;
     for (const auto& entry : fs::directory_iterator(folder.File(""))) {
         if (entry.path().extension() == ".ppm") {

@@ -147,12 +147,12 @@ std::string Output(const std::string& command) {
 }
 
 std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    return testing::ShellQuoted(path);
 }
 
 bool HasTools() {
-    return std::system("/usr/bin/python3 -c 'import pypdf' >/dev/null 2>&1") == 0 &&
-           std::system("qpdf --version >/dev/null 2>&1") == 0;
+    return testing::CommandStatus("/usr/bin/python3 -c 'import pypdf'") == 0 &&
+           testing::CommandStatus("qpdf --version") == 0;
 }
 
 // The keys of the joined file's destination tree, in tree order.
@@ -199,13 +199,14 @@ class NamedDestinationJoin : public ::testing::Test {
         const fs::path joined = scratch_ / "joined.pdf";
         TPdfLibraryEx library;
         EXPECT_TRUE(library.JoinFiles(first.string(), second.string(), joined.string()));
-        EXPECT_EQ(std::system(("qpdf --check " + Quoted(joined) + " >/dev/null 2>&1").c_str()), 0)
+        EXPECT_EQ(testing::CommandStatus("qpdf --check " + Quoted(joined)), 0)
             << Output("qpdf --check " + Quoted(joined));
         const std::string command = "/usr/bin/python3 " FOLDANT_SOURCE_DIR
                                     "/tests/pdf/destination_pages.py " +
                                     Quoted(joined) + " " + Quoted(first) + " " + Quoted(second);
-        const std::string report = Output(command);
-        EXPECT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << report;
+        const testing::ShellResult checked = testing::RunShell(command + " 2>&1");
+        EXPECT_EQ(checked.status, 0) << checked.output;
+        const std::string& report = checked.output;
         std::ifstream input(joined, std::ios::binary);
         joinedBytes_.assign(std::istreambuf_iterator<char>(input), {});
         return report;

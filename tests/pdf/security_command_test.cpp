@@ -19,7 +19,11 @@ using testing_security::RunCommand;
 using testing_security::ScratchFolder;
 using testing_security::WriteFile;
 
+#ifdef _WIN32
+const fs::path kProgram = fs::path(FOLDANT_BINARY_DIR) / "bin" / "foldant-pdf.exe";
+#else
 const fs::path kProgram = fs::path(FOLDANT_BINARY_DIR) / "bin" / "foldant-pdf";
+#endif
 const fs::path kSample = fs::path(FOLDANT_CORPUS_DIR) / "pdf" / "j-Embedded_font.pdf";
 
 class SecurityCommand : public ::testing::Test {
@@ -33,7 +37,9 @@ class SecurityCommand : public ::testing::Test {
         }
     }
     int Run(const std::string& arguments) {
-        return RunCommand(Quoted(kProgram) + " " + arguments, scratch_ / "stdout.txt").status;
+        return RunCommand(testing::ProgramCommand(kProgram) + " " + arguments,
+                          scratch_ / "stdout.txt")
+            .status;
     }
     fs::path Path(const std::string& name) const { return scratch_ / name; }
 

@@ -14,6 +14,7 @@
 #include "pdf/byte_stream.h"
 #include "pdf/pdf_encryption.h"
 #include "pdf/smart_pdf_reader.h"
+#include "tests/support/command_output.h"
 
 namespace foldant::testing_security {
 
@@ -29,7 +30,7 @@ inline void WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 inline std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    return testing::ShellQuoted(path);
 }
 
 // A folder of its own for one test, removed afterwards.
@@ -59,14 +60,13 @@ struct CommandResult {
 // Runs a shell command with standard output captured (standard error discarded).
 inline CommandResult RunCommand(const std::string& command, const fs::path& capture) {
     CommandResult result;
-    const int raw = std::system((command + " >" + Quoted(capture) + " 2>/dev/null").c_str());
-    result.status = raw == -1 ? -1 : (raw >> 8) & 0xFF;
+    result.status = testing::RunShell(command + " >" + Quoted(capture) + " 2>/dev/null").status;
     result.output = ReadFile(capture);
     return result;
 }
 
 inline bool HaveTool(const std::string& name) {
-    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+    return testing::CommandStatus("command -v " + name) == 0;
 }
 
 inline std::string Hex(const std::string& bytes) {

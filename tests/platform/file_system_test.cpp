@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -30,11 +32,13 @@ class FileSystemTest : public ::testing::Test {
         std::ofstream(Path(relative)) << "x";
         return Path(relative);
     }
+#ifndef _WIN32
     static mode_t Mode(const std::string& path) {
         struct stat info {};
         ::lstat(path.c_str(), &info);
         return info.st_mode & 07777;
     }
+#endif
     fs::path root_;
 };
 
@@ -49,7 +53,8 @@ TEST_F(FileSystemTest, AttributesTellFoldersLinksAndTheReadOnlyMark) {
     AttributeQuery link = ReadFileAttributes(Path("link"));
     EXPECT_TRUE(link.attributes.isLink);
     EXPECT_TRUE(link.attributes.isFolder);
-    ::chmod(file.c_str(), 0444);
+    fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     EXPECT_TRUE(ReadFileAttributes(file).attributes.readOnly);
 }
 
@@ -63,11 +68,19 @@ TEST_F(FileSystemTest, MissingPathsAreClassifiedByWhereTheyBreakOff) {
 
 TEST_F(FileSystemTest, SetReadOnlyTouchesOnlyTheOwnersWriteBit) {
     std::string file = Touch("f");
+#ifdef _WIN32
+    // Windows has one read-only mark and no other bits to keep.
+    EXPECT_TRUE(SetReadOnly(file, true));
+    EXPECT_TRUE(ReadFileAttributes(file).attributes.readOnly);
+    EXPECT_TRUE(SetReadOnly(file, false));
+    EXPECT_FALSE(ReadFileAttributes(file).attributes.readOnly);
+#else
     ::chmod(file.c_str(), 0664);
     EXPECT_TRUE(SetReadOnly(file, true));
     EXPECT_EQ(Mode(file), 0464u);
     EXPECT_TRUE(SetReadOnly(file, false));
     EXPECT_EQ(Mode(file), 0664u);
+#endif
     EXPECT_FALSE(SetReadOnly(Path("missing"), true));
 }
 
@@ -100,11 +113,15 @@ TEST_F(FileSystemTest, SameFileSeesThroughLinksButNotCopies) {
 
 TEST_F(FileSystemTest, OnlyAnOwnRealFolderCanBeClaimed) {
     EXPECT_TRUE(ClaimPrivateFolder(Path("mine")));
+#ifndef _WIN32
     EXPECT_EQ(Mode(Path("mine")), 0700u);
+#endif
     EXPECT_TRUE(ClaimPrivateFolder(Path("mine")));
+#ifndef _WIN32
     fs::create_directory(Path("theirs"));
     ASSERT_EQ(::chown(Path("theirs").c_str(), 65534, 65534), 0);
     EXPECT_FALSE(ClaimPrivateFolder(Path("theirs")));
+#endif
     fs::create_directory_symlink(Path("mine"), Path("link"));
     EXPECT_FALSE(ClaimPrivateFolder(Path("link")));
     EXPECT_FALSE(ClaimPrivateFolder(Touch("file")));

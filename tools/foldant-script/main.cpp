@@ -124,6 +124,8 @@ int main(int argc, char** argv) {
     foldant::platform::Utf8Arguments utf8(argc, argv);
     argc = utf8.Count();
     argv = utf8.Values();
+    // The default script's lines end with CR LF already; its bytes are printed as they are.
+    foldant::platform::UseBinaryStandardStreams();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
