@@ -1,29 +1,25 @@
 #include "app/instance_lock.h"
 
-#include <exception>
-
-#include "platform/file_stream.h"
+#include "platform/single_instance.h"
 #include "util/file_utils.h"
 
 namespace foldant {
 
 std::unique_ptr<TInstanceLock> TInstanceLock::Acquire(const std::string& guid) {
-    try {
-        auto file = platform::FileStream::Open(
-            GetTempFolder() + guid, platform::FileAccess::ReadWrite, platform::FileShare::None,
-            platform::FileCreation::OpenAlways);
-        return std::unique_ptr<TInstanceLock>(new TInstanceLock(std::move(file)));
-    } catch (const std::exception&) {
+    auto claim = platform::SingleInstance::Claim(guid, GetTempFolder() + guid);
+    if (!claim) {
         return nullptr;
     }
+    return std::unique_ptr<TInstanceLock>(new TInstanceLock(std::move(claim)));
 }
 
-TInstanceLock::TInstanceLock(std::unique_ptr<platform::FileStream> file) : file_(std::move(file)) {}
+TInstanceLock::TInstanceLock(std::unique_ptr<platform::SingleInstance> claim)
+    : claim_(std::move(claim)) {}
 
 TInstanceLock::~TInstanceLock() = default;
 
 void TInstanceLock::Release() {
-    file_.reset();
+    claim_.reset();
 }
 
 }  // namespace foldant

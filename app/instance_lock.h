@@ -1,7 +1,8 @@
 #pragma once
 
-// The module's single-instance rule: a lock on a file named by the module's GUID in the module's
-// temporary folder. The system drops the lock when the process ends, however it ends.
+// The module's single-instance rule: the module's GUID claimed as a named mutex (on Linux, a
+// lock on a file of that name in the module's temporary folder). The system drops the claim when
+// the process ends, however it ends.
 
 #include <memory>
 #include <string>
@@ -9,12 +10,12 @@
 namespace foldant {
 
 namespace platform {
-class FileStream;
+class SingleInstance;
 }
 
 class TInstanceLock {
   public:
-    // Nothing when another process holds the lock or the file cannot be made.
+    // Nothing when another instance holds the claim or it cannot be made.
     static std::unique_ptr<TInstanceLock> Acquire(const std::string& guid);
     ~TInstanceLock();
     TInstanceLock(const TInstanceLock&) = delete;
@@ -24,8 +25,8 @@ class TInstanceLock {
     void Release();
 
   private:
-    explicit TInstanceLock(std::unique_ptr<platform::FileStream> file);
-    std::unique_ptr<platform::FileStream> file_;
+    explicit TInstanceLock(std::unique_ptr<platform::SingleInstance> claim);
+    std::unique_ptr<platform::SingleInstance> claim_;
 };
 
 }  // namespace foldant
