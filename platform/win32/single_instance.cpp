@@ -20,7 +20,7 @@ class OwnedMutex : public SingleInstance {
 std::unique_ptr<SingleInstance> SingleInstance::Claim(const std::string& name,
                                                       const std::string& /*lockFile*/) {
     ::SetLastError(ERROR_SUCCESS);
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, Wide(name).c_str());
+    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, win32::Wide(name).c_str());
     // ERROR_ALREADY_EXISTS is the usual case of a running instance, but any report counts.
     if (mutex == nullptr || ::GetLastError() != ERROR_SUCCESS) {
         if (mutex != nullptr) {
