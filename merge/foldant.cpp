@@ -21,12 +21,16 @@ namespace {
 
 constexpr std::string_view kTempMarker = "<tmp>";
 
-TFoldant::ItemOutcome OutcomeOfRefusal(TPdfLibrary::Refusal failureCode) {
-    switch (failureCode) {
+TFoldant::ItemOutcome OutcomeOf(TPdfLibrary::Refusal refusal) {
+    switch (refusal) {
+        case TPdfLibrary::kNoRefusal:
+            return TFoldant::ItemOutcome::Joined;
         case TPdfLibrary::kEncrypted:
             return TFoldant::ItemOutcome::Encrypted;
         case TPdfLibrary::kNotWritten:
             return TFoldant::ItemOutcome::NotWritten;
+        case TPdfLibrary::kNotOpened:
+            return TFoldant::ItemOutcome::NotOpened;
         default:
             return TFoldant::ItemOutcome::NotPdf;
     }
@@ -183,11 +187,10 @@ bool TFoldant::MergeAll(std::string_view permissionCode, const std::string& firs
     return joined == count;
 }
 
-// Every item is joined onto the result so far, which waits in the temporary folder between
-// items; the first file is only read. The last item's join goes straight to the work file
-// beside the output (or, when the result is to be encrypted, the encrypted copy does), and the
-// work file replaces the output once: the one flush to the disk of the job, not one per item.
-// Every engine call has read its output back whole before it counts.
+// All items are joined in one pass straight into the work file beside the output (or, when the
+// result is to be encrypted, into a temporary file the encrypted copy reads), and the work file
+// replaces the output once: the one flush to the disk of the job. Every engine call has read its
+// output back whole before it counts.
 bool TFoldant::JoinAllItems(const std::string& first, const std::string& output) {
     const int count = ItemList->ChildCount();
     if (count == 0 && first == output) {
@@ -196,29 +199,21 @@ bool TFoldant::JoinAllItems(const std::string& first, const std::string& output)
     // A target that cannot be opened ends the job with its error before any item is tried.
     { TWideFileStream opened(AnsiToUtf16(first), TWideFileStream::kModeRead); }
 
-    TempFiles<3> temp;
-    const std::string& itemCopy = temp[0];
+    TempFiles<1> temp;
     TFileReplacement replacement(output);
-    std::string current = first;
-    size_t nextResult = 1;
+    std::vector<std::string> items;
     for (int j = 0; j < count; ++j) {
         if (OnItem) {
             OnItem(*this);
         }
-        const bool last = j == count - 1;
-        const std::string& result =
-            last && !EncryptResult ? replacement.WorkFile() : temp[nextResult];
-        ItemOutcome& outcome = outcomes_[static_cast<size_t>(j)];
-        outcome = JoinItem(current, ItemFileName(j), itemCopy, result);
-        if (outcome == ItemOutcome::Joined) {
-            current = result;
-            nextResult = nextResult == 1 ? 2 : 1;
-        }
+        items.push_back(ItemFileName(j));
     }
-    if (current == output) {
+    const std::string& joined = EncryptResult ? temp[0] : replacement.WorkFile();
+    const bool anyJoined = JoinItems(first, items, joined);
+    if (!anyJoined && first == output) {
         return true;
     }
-    if (FinishWorkFile(current, current == first, replacement.WorkFile()) &&
+    if (FinishWorkFile(anyJoined ? joined : first, !anyJoined, replacement.WorkFile()) &&
         replacement.Commit() == TFileReplacement::Result::Replaced) {
         return true;
     }
@@ -230,6 +225,27 @@ bool TFoldant::JoinAllItems(const std::string& first, const std::string& output)
     return false;
 }
 
+bool TFoldant::JoinItems(const std::string& first, const std::vector<std::string>& items,
+                         const std::string& result) {
+    TPdfLibraryEx engine;
+    engine.Compact = Compact;
+    bool written = false;
+    try {
+        written = engine.JoinFiles(first, items, result);
+    } catch (const PdfError&) {
+        // The target opened at the start, so what the engine could not open or create is the
+        // working file.
+        outcomes_.assign(items.size(), ItemOutcome::NotWritten);
+        return false;
+    }
+    for (size_t j = 0; j < items.size(); ++j) {
+        const TPdfLibrary::Refusal refusal = engine.ItemRefusals[j];
+        outcomes_[j] = refusal == TPdfLibrary::kNoRefusal && !written ? ItemOutcome::NotWritten
+                                                                      : OutcomeOf(refusal);
+    }
+    return written;
+}
+
 bool TFoldant::FinishWorkFile(const std::string& joined, bool nothingJoined,
                               const std::string& workFile) {
     try {
@@ -238,36 +254,10 @@ bool TFoldant::FinishWorkFile(const std::string& joined, bool nothingJoined,
             TPdfLibraryEx engine;
             return engine.EncryptedCopy(joined, workFile, PermissionFlags, ExtraFlags, Level);
         }
-        // A last item that was not joined leaves the result of the one before it.
         return joined == workFile || CopyFileRetry(joined, workFile);
     } catch (const std::exception&) {
         return false;
     }
-}
-
-TFoldant::ItemOutcome TFoldant::JoinItem(const std::string& current, const std::string& itemFile,
-                                         const std::string& itemCopy, const std::string& result) {
-    // The item is joined from a copy, so a program that still writes it cannot change it
-    // half-way through the join.
-    try {
-        if (!CopyFileRetry(itemFile, itemCopy)) {
-            return ItemOutcome::NotWritten;
-        }
-    } catch (const platform::OsError&) {
-        return ItemOutcome::NotOpened;
-    }
-    TPdfLibraryEx engine;
-    engine.Compact = Compact;
-    try {
-        if (!engine.JoinFiles(current, itemCopy, result)) {
-            return OutcomeOfRefusal(engine.FailureCode);
-        }
-    } catch (const PdfError&) {
-        // The target opened at the start and the item was copied, so what the engine could
-        // not open or create is a working file.
-        return ItemOutcome::NotWritten;
-    }
-    return ItemOutcome::Joined;
 }
 
 }  // namespace foldant

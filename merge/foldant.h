@@ -77,9 +77,10 @@ class TFoldant {
   private:
     // Answers whether the output holds the result.
     bool JoinAllItems(const std::string& first, const std::string& output);
-    // Joins one item onto `current` into `result`, through a copy of the item.
-    ItemOutcome JoinItem(const std::string& current, const std::string& itemFile,
-                         const std::string& itemCopy, const std::string& result);
+    // Joins every item that can be joined onto `first` into `result` in one pass and records
+    // each item's outcome; true when `result` holds the join.
+    bool JoinItems(const std::string& first, const std::vector<std::string>& items,
+                   const std::string& result);
     // Puts the joined result into the work file, encrypted when asked and something was joined.
     bool FinishWorkFile(const std::string& joined, bool nothingJoined, const std::string& workFile);
     void DeleteMarkedFiles();

@@ -9,15 +9,17 @@ TBufferedReadStream::TBufferedReadStream(TByteStream& source)
     : source_(source), size_(std::max<int64_t>(source.Size(), 0)) {}
 
 bool TBufferedReadStream::Fill(int64_t position) {
-    window_.assign(static_cast<size_t>(std::min(kWindowSize, size_ - position)), '\0');
+    if (window_ == nullptr) {
+        window_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(kWindowSize));
+    }
     windowStart_ = position;
+    windowLength_ = 0;
     if (source_.Seek(position) != position) {
-        window_.clear();
         return false;
     }
-    const int64_t got = source_.Read(window_.data(), static_cast<int64_t>(window_.size()));
-    window_.resize(static_cast<size_t>(std::max<int64_t>(got, 0)));
-    return !window_.empty();
+    const int64_t got = source_.Read(window_.get(), std::min(kWindowSize, size_ - position));
+    windowLength_ = std::max<int64_t>(got, 0);
+    return windowLength_ > 0;
 }
 
 int64_t TBufferedReadStream::Read(void* buffer, int64_t count) {
@@ -25,7 +27,7 @@ int64_t TBufferedReadStream::Read(void* buffer, int64_t count) {
         return 0;
     }
     count = std::min(count, size_ - position_);
-    const int64_t windowEnd = windowStart_ + static_cast<int64_t>(window_.size());
+    const int64_t windowEnd = windowStart_ + windowLength_;
     const bool inWindow = position_ >= windowStart_ && position_ + count <= windowEnd;
     if (!inWindow && count >= kWindowSize / 2) {
         if (source_.Seek(position_) != position_) {
@@ -35,13 +37,13 @@ int64_t TBufferedReadStream::Read(void* buffer, int64_t count) {
         position_ += std::max<int64_t>(got, 0);
         return got;
     }
-    if (!inWindow && (!Fill(position_) || static_cast<int64_t>(window_.size()) < count)) {
-        count = std::min<int64_t>(count, static_cast<int64_t>(window_.size()));
+    if (!inWindow && (!Fill(position_) || windowLength_ < count)) {
+        count = std::min(count, windowLength_);
         if (count <= 0) {
             return 0;
         }
     }
-    std::memcpy(buffer, window_.data() + (position_ - windowStart_), static_cast<size_t>(count));
+    std::memcpy(buffer, window_.get() + (position_ - windowStart_), static_cast<size_t>(count));
     position_ += count;
     return count;
 }

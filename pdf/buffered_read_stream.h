@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <memory>
 
 #include "pdf/byte_stream.h"
 
@@ -30,7 +30,10 @@ class TBufferedReadStream : public TByteStream {
     int64_t size_ = 0;
     int64_t position_ = 0;
     int64_t windowStart_ = 0;
-    std::string window_;
+    // The window's bytes, allocated once and never cleared: every byte of it that is served
+    // was read from the source first.
+    std::unique_ptr<char[]> window_;
+    int64_t windowLength_ = 0;
 };
 
 }  // namespace foldant

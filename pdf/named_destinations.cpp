@@ -265,25 +265,6 @@ std::string RenamedKey(const std::map<std::string, std::string>& renames, const 
     return found != renames.end() ? found->second : key;
 }
 
-// The joined tree's entries, as objects of the second document's store: the second document's
-// own numbering, so the first document's references are moved back by `offset`.
-std::vector<TNameTreeEntry> JoinedEntries(const NamedDestinations& first,
-                                          const NamedDestinations& second,
-                                          const std::map<std::string, std::string>& renames,
-                                          TPDFStructure& store, int32_t offset) {
-    std::vector<TNameTreeEntry> entries;
-    for (const TNameTreeEntry& entry : first.Tree) {
-        entries.push_back({entry.Key, &CopyShifted(*entry.Value, store, -offset)});
-    }
-    for (const auto* list : {&second.Tree, &second.Dictionary}) {
-        for (const TNameTreeEntry& entry : *list) {
-            entries.push_back(
-                {RenamedKey(renames, entry.Key), &CopyShifted(*entry.Value, store, 0)});
-        }
-    }
-    return entries;
-}
-
 // The first catalog's dictionary under `key`, made or taken for editing; `holder` is the object
 // to register after the edit.
 TPDFDictionary& CatalogDictionary(TSmartPDFDocument& document, const char* key, Holder& holder) {
@@ -333,31 +314,68 @@ void AddToDestsDictionary(TSmartPDFDocument& first, const NamedDestinations& sec
 
 }  // namespace
 
-void JoinNamedDestinations(TSmartPDFDocument& first, TSmartPDFDocument& second, int32_t offset) {
-    if (first.Catalog == nullptr || first.CatalogRef == nullptr) {
+TNamedDestinationJoin::TNamedDestinationJoin(TSmartPDFDocument& first)
+    : first_(first), store_(std::make_unique<TPDFStructure>()) {}
+
+TNamedDestinationJoin::~TNamedDestinationJoin() = default;
+
+// The first document's names are read only once some appended document brings names of its own,
+// since nothing changes otherwise.
+void TNamedDestinationJoin::CollectFirst() {
+    if (firstCollected_) {
         return;
     }
-    const NamedDestinations secondNames = CollectDestinations(second);
-    if (secondNames.Tree.empty() && secondNames.Dictionary.empty()) {
+    firstCollected_ = true;
+    const NamedDestinations names = CollectDestinations(first_);
+    keys_ = KeysOf(names);
+    for (const TNameTreeEntry& entry : names.Tree) {
+        entries_.push_back({entry.Key, &CopyShifted(*entry.Value, *store_, 0)});
+    }
+}
+
+void TNamedDestinationJoin::Append(TSmartPDFDocument& next, int32_t offset) {
+    if (first_.Catalog == nullptr || first_.CatalogRef == nullptr) {
         return;
     }
-    const NamedDestinations firstNames = CollectDestinations(first);
-    const std::map<std::string, std::string> renames =
-        RenamesFor(KeysOf(firstNames), KeysOf(secondNames));
+    const NamedDestinations names = CollectDestinations(next);
+    if (names.Tree.empty() && names.Dictionary.empty()) {
+        return;
+    }
+    CollectFirst();
+    const std::map<std::string, std::string> renames = RenamesFor(keys_, KeysOf(names));
     if (!renames.empty()) {
-        TDestinationRenamer renamer(second, renames);
+        TDestinationRenamer renamer(next, renames);
         renamer.RenameInOutlines();
         renamer.RenameInPages();
     }
+    for (const auto* list : {&names.Tree, &names.Dictionary}) {
+        for (const TNameTreeEntry& entry : *list) {
+            const std::string key = RenamedKey(renames, entry.Key);
+            entries_.push_back({key, &CopyShifted(*entry.Value, *store_, offset)});
+            keys_.insert(key);
+        }
+    }
+    AddToDestsDictionary(first_, names, renames, offset);
+    treeNeeded_ = true;
+}
 
-    // The new tree's nodes are numbered after the second document's objects, so they take its
-    // renumbering when they are written.
-    TPDFStructure& store = *second.Store;
+// The new tree's nodes are numbered after the last document's objects, so they take its
+// renumbering when they are written; its entries are moved back into those numbers first.
+void TNamedDestinationJoin::Finish(TSmartPDFDocument& last, int32_t lastOffset) {
+    if (!treeNeeded_) {
+        return;
+    }
+    TPDFStructure& store = *last.Store;
+    std::vector<TNameTreeEntry> entries;
+    entries.reserve(entries_.size());
+    for (const TNameTreeEntry& entry : entries_) {
+        entries.push_back({entry.Key, &CopyShifted(*entry.Value, store, -lastOffset)});
+    }
     TPDFDictionary& root = BuildNameTree(
-        JoinedEntries(firstNames, secondNames, renames, store, offset), store,
-        [&second](TPDFDictionary& leaf) -> TPDFIndRef& { return second.AddNewObject(leaf); });
-    LinkTree(first, second.AddNewObject(root), offset);
-    AddToDestsDictionary(first, secondNames, renames, offset);
+        std::move(entries), store,
+        [&last](TPDFDictionary& leaf) -> TPDFIndRef& { return last.AddNewObject(leaf); });
+    LinkTree(first_, last.AddNewObject(root), lastOffset);
+    treeNeeded_ = false;
 }
 
 }  // namespace foldant

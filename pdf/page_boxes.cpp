@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
 
 #include "pdf/smart_pdf_document.h"
 
@@ -8,6 +9,9 @@ namespace foldant {
 namespace {
 
 constexpr std::string_view kDefaultBox = "[ 0 0 612 792 ]";
+// The pages read on the way are dropped once their store holds more objects than this, so a
+// document of thousands of pages is never held whole.
+constexpr int32_t kWalkStoreLimit = 200;
 
 }  // namespace
 
@@ -23,12 +27,20 @@ void TSmartPDFDocument::PushDownPageBoxes() {
     pages.OnResolveReference = Store->OnResolveReference;
     struct WalkScope {
         TPDFStructure*& store;
-        ~WalkScope() { store = nullptr; }
-    } scope{walkStore_};
+        std::unordered_map<int32_t, TPDFObject*>& read;
+        ~WalkScope() {
+            store = nullptr;
+            read.clear();
+        }
+    } scope{walkStore_, walkRead_};
     walkStore_ = &pages;
     TPDFIndRef* previous = nullptr;
     for (int32_t i = 1; i <= count; ++i) {
-        pages.Clear();
+        // The page just edited and its successor, which the next step reads, stay in the store.
+        if (pages.Count() > kWalkStoreLimit) {
+            pages.Clear();
+            walkRead_.clear();
+        }
         try {
             TPDFIndRef* reference = FindPage(i, previous);
             previous = reference;
@@ -36,8 +48,8 @@ void TSmartPDFDocument::PushDownPageBoxes() {
                 continue;
             }
             const bool own = changed_.count(reference->RefNumber) != 0;
-            auto* page =
-                As<TPDFDictionary>(GetObject(reference->RefNumber, own ? nullptr : &pages));
+            auto* page = As<TPDFDictionary>(own ? GetObject(reference->RefNumber, nullptr)
+                                                : ResolveNode(reference));
             if (page == nullptr) {
                 continue;
             }

@@ -5,10 +5,11 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "pdf/buffered_read_stream.h"
 #include "pdf/compact_writer.h"
-#include "pdf/named_destinations.h"
+#include "pdf/document_join.h"
 #include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
@@ -34,15 +35,6 @@ bool IsEncrypted(TSmartPDFReader& reader) {
 bool HasPageTree(TSmartPDFDocument& document) {
     return document.Catalog != nullptr && document.PageTreeRoot != nullptr &&
            document.PageTreeRootRef != nullptr;
-}
-
-struct RootId {
-    int32_t number = 0;
-    int32_t generation = 0;
-};
-
-RootId RootOf(const TSmartPDFDocument& document) {
-    return {document.PageTreeRootRef->RefNumber, document.PageTreeRootRef->RefGeneration};
 }
 
 // Writes the objects 1..HighestNumber of one document, renumbered by `offset`; a number without
@@ -96,84 +88,119 @@ void SetTrailerSize(TPDFDictionary& trailer, int32_t size) {
     trailer.RemoveKey("XRefStm");
 }
 
-// The refusal code for the inputs, or 0 when they can be joined. Without a page tree on both
-// sides the output could not hold the pages of both files.
-TPdfLibrary::Refusal RefusalOf(TSmartPDFReader& readerA, TSmartPDFDocument& a,
-                               TSmartPDFReader& readerB, TSmartPDFDocument& b, bool encrypted) {
-    if (encrypted) {
+// One input of a join: its reader and its editing layer, or why it cannot be joined.
+struct JoinInput {
+    explicit JoinInput(TByteStream& stream)
+        : reader(std::make_unique<TSmartPDFReader>(stream)),
+          encrypted(IsEncrypted(*reader)),
+          document(std::make_unique<TSmartPDFDocument>(*reader)) {}
+
+    // Without a page tree the document could neither take nor give pages.
+    bool Usable() {
+        if (reader->FailureCode != TSmartPDFReader::kOpened) {
+            return false;
+        }
+        document->EnsurePageTreeRoot();
+        return HasPageTree(*document);
+    }
+
+    std::unique_ptr<TSmartPDFReader> reader;
+    bool encrypted = false;
+    std::unique_ptr<TSmartPDFDocument> document;
+};
+
+// Why an item cannot be joined onto `first` (whose own refusal, if any, is `firstRefusal`):
+// encryption on either side first, then a file that is not readable as PDF.
+TPdfLibrary::Refusal RefusalOf(TPdfLibrary::Refusal firstRefusal, JoinInput& item) {
+    if (firstRefusal == TPdfLibrary::kEncrypted || item.encrypted) {
         return TPdfLibrary::kEncrypted;
     }
-    if (readerA.FailureCode != TSmartPDFReader::kOpened ||
-        readerB.FailureCode != TSmartPDFReader::kOpened) {
-        return TPdfLibrary::kNotReadable;
-    }
-    a.EnsurePageTreeRoot();
-    b.EnsurePageTreeRoot();
-    if (!HasPageTree(a) || !HasPageTree(b) || a.RootKids() == nullptr) {
+    if (firstRefusal != TPdfLibrary::kNoRefusal || !item.Usable()) {
         return TPdfLibrary::kNotReadable;
     }
     return TPdfLibrary::kNoRefusal;
 }
 
-// Hangs the second page tree under the first root and joins forms and outlines; every change
-// is registered in the document whose number range it belongs to.
-void LinkDocuments(TSmartPDFDocument& a, TSmartPDFDocument& b, const RootId& rootA,
-                   const RootId& rootB, int32_t q) {
-    b.PushDownPageBoxes();
-    b.SetRootParent(rootA.number - q, rootA.generation);
-    const int32_t added = b.PageCount();
-    a.AppendRootKid(rootB.number + q, rootB.generation, added);
-    if (b.FormDict != nullptr) {
-        b.PushDownFieldDefaults();
-        a.MergeFormResources(b, q);
-        a.MergeForm(b.FieldsArray(), b.CalcOrderArray(), b.NeedAppearances(), q);
+TPdfLibrary::Refusal RefusalOfFirst(JoinInput& first) {
+    if (first.encrypted) {
+        return TPdfLibrary::kEncrypted;
     }
-    if (b.HasOutlines()) {
-        if (a.HasOutlines()) {
-            a.JoinOutlines(b, q);
-        } else {
-            a.AdoptOutlines(*As<TPDFIndRef>(b.Catalog->GetValue("Outlines")), q);
-        }
+    if (!first.Usable() || first.document->RootKids() == nullptr) {
+        return TPdfLibrary::kNotReadable;
     }
-    JoinNamedDestinations(a, b, q);
+    return TPdfLibrary::kNoRefusal;
 }
+
+template <class Writer>
+void CopyParts(const TDocumentJoin& join, Writer& writer) {
+    for (const TDocumentJoin::Part& part : join.Parts()) {
+        CopyObjects(*part.Document, part.Offset, writer);
+    }
+}
+
+// An input file opened for the join, read through a buffer.
+class OpenedFile {
+  public:
+    explicit OpenedFile(const std::string& path)
+        : file_(AnsiToUtf16(path), TWideFileStream::kModeRead), input_(file_) {}
+    TByteStream& Input() { return input_; }
+
+  private:
+    TWideFileStream file_;
+    TBufferedReadStream input_;
+};
 
 }  // namespace
 
 int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteStream& output) {
-    TSmartPDFReader readerA(first);
-    TSmartPDFReader readerB(second);
-    const bool encrypted = IsEncrypted(readerA) || IsEncrypted(readerB);
-    TSmartPDFDocument a(readerA);
-    TSmartPDFDocument b(readerB);
-    FailureCode = RefusalOf(readerA, a, readerB, b, encrypted);
-    OutputPages = 0;
-    if (FailureCode != kNoRefusal) {
+    return JoinStreams(first, std::vector<TByteStream*>{&second}, output);
+}
+
+int32_t TPdfLibrary::JoinStreams(TByteStream& first, const std::vector<TByteStream*>& items,
+                                 TByteStream& output) {
+    JoinInput a(first);
+    const Refusal firstRefusal = RefusalOfFirst(a);
+    // Every input stays open until its objects are written; a refused one is dropped at once.
+    std::vector<std::unique_ptr<JoinInput>> joined;
+    ItemRefusals.assign(items.size(), kNoRefusal);
+    FailureCode = kNoRefusal;
+    OutputPages = firstRefusal == kNoRefusal ? CountPages(*a.reader) : 0;
+    for (size_t k = 0; k < items.size(); ++k) {
+        if (items[k] == nullptr) {
+            ItemRefusals[k] = FailureCode = kNotOpened;
+            continue;
+        }
+        auto item = std::make_unique<JoinInput>(*items[k]);
+        if (const Refusal refusal = RefusalOf(firstRefusal, *item); refusal != kNoRefusal) {
+            ItemRefusals[k] = FailureCode = refusal;
+            continue;
+        }
+        OutputPages += CountPages(*item->reader);
+        joined.push_back(std::move(item));
+    }
+    if (joined.empty()) {
+        OutputPages = 0;
         return 0;
     }
-    OutputPages = CountPages(readerA) + CountPages(readerB);
+    FailureCode = kNoRefusal;
 
-    readerA.PrepareTrailer();
-    readerB.PrepareTrailer();
+    a.reader->PrepareTrailer();
     TSmartPDFWriter writer(output);
     writer.WriteHeader("1.4");
-    const RootId rootA = RootOf(a);
-    const RootId rootB = RootOf(b);
-    a.EnsureForm();
-    const int32_t q = a.HighestNumber();
-    LinkDocuments(a, b, rootA, rootB, q);
-
+    TDocumentJoin join(*a.document);
+    for (const std::unique_ptr<JoinInput>& item : joined) {
+        join.Append(*item->document);
+    }
+    join.Finish();
+    TPDFDictionary& trailer = *a.reader->Trailer;
+    SetTrailerSize(trailer, join.HighestNumber() + 1);
     if (Compact) {
         TCompactWriter compact;
-        CopyObjects(a, 0, compact);
-        CopyObjects(b, q, compact);
-        SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
-        compact.Finish(*readerA.Trailer, writer);
+        CopyParts(join, compact);
+        compact.Finish(trailer, writer);
     } else {
-        CopyObjects(a, 0, writer);
-        CopyObjects(b, q, writer);
-        SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
-        writer.WriteXRefAndTrailer(*readerA.Trailer, false, 0);
+        CopyParts(join, writer);
+        writer.WriteXRefAndTrailer(trailer, false, 0);
     }
     if (writer.WriteFailed()) {
         FailureCode = kNotWritten;
@@ -214,13 +241,32 @@ int32_t TPdfLibrary::CompactStream(TByteStream& source, TByteStream& output) {
 
 bool TPdfLibraryEx::JoinFiles(const std::string& first, const std::string& second,
                               const std::string& output) {
-    TWideFileStream firstFile(AnsiToUtf16(first), TWideFileStream::kModeRead);
-    TWideFileStream secondFile(AnsiToUtf16(second), TWideFileStream::kModeRead);
+    OpenedFile firstFile(first);
+    OpenedFile secondFile(second);
+    return JoinOpened(firstFile.Input(), {&secondFile.Input()}, output);
+}
+
+bool TPdfLibraryEx::JoinFiles(const std::string& first, const std::vector<std::string>& items,
+                              const std::string& output) {
+    OpenedFile firstFile(first);
+    std::vector<std::unique_ptr<OpenedFile>> itemFiles;
+    std::vector<TByteStream*> inputs;
+    for (const std::string& item : items) {
+        try {
+            itemFiles.push_back(std::make_unique<OpenedFile>(item));
+            inputs.push_back(&itemFiles.back()->Input());
+        } catch (const PdfError&) {
+            inputs.push_back(nullptr);
+        }
+    }
+    return JoinOpened(firstFile.Input(), inputs, output);
+}
+
+bool TPdfLibraryEx::JoinOpened(TByteStream& first, const std::vector<TByteStream*>& items,
+                               const std::string& output) {
     platform::DeleteFile(output);
     TWideFileStream outputFile(AnsiToUtf16(output), TWideFileStream::kModeCreate);
-    TBufferedReadStream firstInput(firstFile);
-    TBufferedReadStream secondInput(secondFile);
-    if (JoinStreams(firstInput, secondInput, outputFile) != 1) {
+    if (JoinStreams(first, items, outputFile) != 1) {
         return false;
     }
     if (!outputFile.Close() || !ReadsBackComplete(output, OutputPages)) {

@@ -11,9 +11,10 @@ constexpr std::string_view kSharedKeyNames =
     "[BaseFont][PDF][Text][ImageB][ImageC][ImageI][Resources][ProcSet][ExtGState][Type1]"
     "[TrueType][WinAnsiEncoding][Filter][FlateDecode][Annot][URI][Goto][XYZ][iSTV][Tavrin]";
 
-// Below this many free slots the store grows to kSlotStep free slots.
-constexpr int32_t kSlotReserve = 100;
-constexpr int32_t kSlotStep = 1000;
+// A full store doubles its slots, from this many: most stores hold a few objects (one object
+// being copied, one page of a walk), and making and freeing thousands of empty slots for each
+// would cost more than the objects themselves.
+constexpr int32_t kFirstSlots = 16;
 
 }  // namespace
 
@@ -27,8 +28,9 @@ bool IsSharedKeyName(std::string_view name) {
 }
 
 TPDFStructure::~TPDFStructure() {
-    for (auto& object : objects_) {
-        object.reset();
+    const auto used = objects_.begin() + Count();
+    for (auto object = objects_.begin(); object != used; ++object) {
+        object->reset();
     }
 }
 
@@ -43,8 +45,8 @@ TPDFObject* TPDFStructure::At(int32_t slot) const {
 }
 
 void TPDFStructure::Add(std::unique_ptr<TPDFObject> object) {
-    if (FreeSlots < kSlotReserve) {
-        Reserve(kSlotStep);
+    if (FreeSlots == 0) {
+        Reserve(std::max(kFirstSlots, Count()));
     }
     objects_[objects_.size() - static_cast<size_t>(FreeSlots)] = std::move(object);
     --FreeSlots;

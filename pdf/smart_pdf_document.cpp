@@ -72,7 +72,11 @@ TPDFObject* TSmartPDFDocument::ResolveNode(TPDFObject* object) {
         changed_.count(reference->RefNumber) != 0) {
         return Resolve(object);
     }
-    return GetObject(reference->RefNumber, walkStore_);
+    TPDFObject*& read = walkRead_[reference->RefNumber];
+    if (read == nullptr) {
+        read = GetObject(reference->RefNumber, walkStore_);
+    }
+    return read;
 }
 
 void TSmartPDFDocument::Register(int32_t number, TPDFObject& object) {

@@ -65,8 +65,8 @@ class TSmartPDFDocument {
     const std::vector<int32_t>& FieldNumbers() const;
 
     bool HasOutlines();
-    void AdoptOutlines(const TPDFIndRef& outlines, int32_t offset);
-    void JoinOutlines(TSmartPDFDocument& second, int32_t offset);
+    // The dictionary the catalog's "Outlines" refers to, or none.
+    TPDFDictionary* OutlineDictionary();
     // The top-level outline items, first to last; a chain that leads back stops there.
     std::vector<TPDFIndRef*> TopLevelOutlineItems();
 
@@ -97,7 +97,6 @@ class TSmartPDFDocument {
     // The dictionary under `key`, made when missing, registered as changed together with the
     // object that holds it (`owner`, or itself when it is an object of its own).
     TPDFDictionary* EditableDictionary(TPDFDictionary& parent, int32_t owner, std::string_view key);
-    TPDFDictionary* OutlineDictionary();
     TPDFIndRef* DescendToPage(int32_t index);
     // A page-tree node the walk only looks at: read into the walk's store while a walk runs
     // (own versions as they are), otherwise as Resolve gives it.
@@ -112,6 +111,8 @@ class TSmartPDFDocument {
     std::unordered_map<int32_t, std::string> editedText_;
     // Set while the page boxes are pushed down: the pages read on the way, emptied page by page.
     TPDFStructure* walkStore_ = nullptr;
+    // The nodes read into the walk's store so far, each read once.
+    std::unordered_map<int32_t, TPDFObject*> walkRead_;
     int32_t highestChanged_ = 0;
     std::unique_ptr<TPDFFormReader> formReader_;
     // Where the previous page was found among its parent's kids, to find the next in one step.

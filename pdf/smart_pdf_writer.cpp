@@ -17,12 +17,44 @@ constexpr char kHeaderComment[] = {'%', '\xE2', '\xE3', '\xCF', '\xD3', '\n'};
 
 }  // namespace
 
+namespace {
+
+// The value in decimal with leading zeros to `width` digits; a wider value keeps all its digits.
+// Written by hand because a table of thousands of entries made formatting its slowest part.
+void AppendPadded(std::string& out, int64_t value, int width) {
+    char digits[24];
+    int count = 0;
+    const bool negative = value < 0;
+    uint64_t rest = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (negative) {
+        out += '-';
+        --width;
+    }
+    out.append(static_cast<size_t>(std::max(width - count, 0)), '0');
+    while (count > 0) {
+        out += digits[--count];
+    }
+}
+
+void AppendXRefEntry(std::string& table, int64_t first, int64_t second, char kind) {
+    AppendPadded(table, first, 10);
+    table += ' ';
+    AppendPadded(table, second, 5);
+    table += ' ';
+    table += kind;
+    table += " \n";
+}
+
+}  // namespace
+
 std::string XRefEntryText(int64_t first, int64_t second, char kind) {
-    char line[48];
-    const int n =
-        std::snprintf(line, sizeof line, "%010lld %05lld %c \n", static_cast<long long>(first),
-                      static_cast<long long>(second), kind);
-    return std::string(line, static_cast<size_t>(std::max(n, 0)));
+    std::string line;
+    AppendXRefEntry(line, first, second, kind);
+    return line;
 }
 
 TSmartPDFWriter::TSmartPDFWriter(TByteStream& target)
@@ -148,11 +180,11 @@ void TSmartPDFWriter::WriteSubsections(const std::vector<size_t>& order, int64_t
         std::string table = std::to_string(start) + ' ' + std::to_string(last - start + 1) + '\n';
         table.reserve(table.size() + static_cast<size_t>(last - start + 1) * 20);
         if (start == 0) {
-            table += XRefEntryText(0, 65535, 'f');
+            AppendXRefEntry(table, 0, 65535, 'f');
         }
         for (size_t k = runBegin; k < i; ++k) {
             const size_t record = order[k];
-            table += XRefEntryText(Offsets[record] + baseOffset, Generations[record], 'n');
+            AppendXRefEntry(table, Offsets[record] + baseOffset, Generations[record], 'n');
         }
         Put(table);
         if (i >= order.size()) {
@@ -183,10 +215,10 @@ void TSmartPDFWriter::WriteFullTable(const std::vector<size_t>& order, int64_t b
     for (int64_t k = 0; k <= highest; ++k) {
         const int64_t record = records[static_cast<size_t>(k)];
         if (record < 0 || k == 0) {
-            table += XRefEntryText(nextFree[static_cast<size_t>(k)], k == 0 ? 65535 : 1, 'f');
+            AppendXRefEntry(table, nextFree[static_cast<size_t>(k)], k == 0 ? 65535 : 1, 'f');
         } else {
             const auto r = static_cast<size_t>(record);
-            table += XRefEntryText(Offsets[r] + baseOffset, Generations[r], 'n');
+            AppendXRefEntry(table, Offsets[r] + baseOffset, Generations[r], 'n');
         }
     }
     Put(table);

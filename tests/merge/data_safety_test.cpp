@@ -168,19 +168,27 @@ TEST(DataSafety, FullDiskAtTheTargetLeavesTheTargetAndReportsTheItem) {
     EXPECT_TRUE(disk.Others("target.pdf").empty());
 }
 
-TEST(DataSafety, FullTemporaryFolderLeavesTheTargetAndReportsTheItem) {
+// Only a result to be encrypted passes through the temporary folder; the plain join goes
+// straight to the work file beside the target.
+TEST(DataSafety, FullTemporaryFolderLeavesTheTargetWhenTheResultIsToBeEncrypted) {
     ScratchFolder folder;
     SmallDisk disk(folder.File("tmp"), "size=256k");
     const std::string target = folder.Write("target.pdf", SimpleDocument(2));
     const std::string before = ReadFile(target);
     const std::string item = folder.Write("item.pdf", LargeDocument(600000));
-    WriteLimit limit(!disk.Mounted(), 100000);
     TempFolderAt temp(folder.File("tmp"));
-
-    TFoldant job(TFoldant::BuildJobText({item}));
-    EXPECT_FALSE(job.MergeAll("", target));
-    EXPECT_EQ(job.Outcomes().back(), TFoldant::ItemOutcome::NotWritten);
-    EXPECT_EQ(ReadFile(target), before);
+    {
+        WriteLimit limit(!disk.Mounted(), 100000);
+        TFoldant job(TFoldant::BuildJobText({item}));
+        EXPECT_FALSE(job.MergeAll("111100004", target));
+        EXPECT_EQ(job.Outcomes().back(), TFoldant::ItemOutcome::NotWritten);
+        EXPECT_EQ(ReadFile(target), before);
+    }
+    if (disk.Mounted()) {
+        TFoldant job(TFoldant::BuildJobText({item}));
+        EXPECT_TRUE(job.MergeAll("", target));
+        EXPECT_EQ(PagesOf(target), 3);
+    }
 }
 
 TEST(DataSafety, JoinCommandOnAFullDiskReportsTheItemAndKeepsAWholeOutput) {

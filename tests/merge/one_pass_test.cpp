@@ -126,6 +126,18 @@ TEST_F(OnePassJob, GivesThePagesOutlinesFieldsAndDrawingOfTheJoinItemByItem) {
         "");
 }
 
+// A target without an outline takes the first outline joined; named destinations that several
+// items define, one file twice among them, are renamed as the join item by item renames them.
+TEST_F(OnePassJob, ChainsOutlinesAndNamedDestinationsLikeTheJoinItemByItem) {
+    ExpectSameAsItemByItem(
+        (fs::path(FOLDANT_SOURCE_DIR) / "samples" / "Rechnung 2026-0815.pdf").string(),
+        {CorpusFile("j-issue6204.pdf"), CorpusFile("q-outlines-split-01-10.pdf"),
+         CorpusFile("q-outlines-with-old-root-dests-dict.pdf"),
+         CorpusFile("q-outlines-with-actions.pdf"), CorpusFile("q-outlines-split-01-10.pdf"),
+         CorpusFile("q-outlines-with-old-root-dests.pdf")},
+        "");
+}
+
 TEST_F(OnePassJob, EncryptsTheResultOnceLikeTheLastItemOfTheJoinItemByItem) {
     ExpectSameAsItemByItem(CorpusFile("j-bug1811510.pdf"),
                            {CorpusFile("j-autoprint.pdf"), CorpusFile("j-bug1844576.pdf"),

@@ -199,11 +199,32 @@ class NamedDestinationJoin : public ::testing::Test {
         const fs::path joined = scratch_ / "joined.pdf";
         TPdfLibraryEx library;
         EXPECT_TRUE(library.JoinFiles(first.string(), second.string(), joined.string()));
+        return Check(joined, {first, second});
+    }
+
+    // The same for a one-pass join of several files onto the first.
+    std::string JoinAndCheck(const fs::path& first, const std::vector<fs::path>& items) {
+        const fs::path joined = scratch_ / "joined.pdf";
+        std::vector<std::string> names;
+        for (const fs::path& item : items) {
+            names.push_back(item.string());
+        }
+        TPdfLibraryEx library;
+        EXPECT_TRUE(library.JoinFiles(first.string(), names, joined.string()));
+        std::vector<fs::path> inputs{first};
+        inputs.insert(inputs.end(), items.begin(), items.end());
+        return Check(joined, inputs);
+    }
+
+    std::string Check(const fs::path& joined, const std::vector<fs::path>& inputs) {
         EXPECT_EQ(testing::CommandStatus("qpdf --check " + Quoted(joined)), 0)
             << Output("qpdf --check " + Quoted(joined));
-        const std::string command = "/usr/bin/python3 " FOLDANT_SOURCE_DIR
-                                    "/tests/pdf/destination_pages.py " +
-                                    Quoted(joined) + " " + Quoted(first) + " " + Quoted(second);
+        std::string command = "/usr/bin/python3 " FOLDANT_SOURCE_DIR
+                              "/tests/pdf/destination_pages.py " +
+                              Quoted(joined);
+        for (const fs::path& input : inputs) {
+            command += " " + Quoted(input);
+        }
         const testing::ShellResult checked = testing::RunShell(command + " 2>&1");
         EXPECT_EQ(checked.status, 0) << checked.output;
         const std::string& report = checked.output;
@@ -310,6 +331,22 @@ TEST_F(NamedDestinationJoin, NameOfBothFilesIsRenamedInTheSecondFilesLinksAndOut
         }
     });
     EXPECT_EQ(openActions, (std::vector<std::string>{"<" + Hex("shared") + ">", "/shared-3"}));
+}
+
+// Each file of a one-pass join renames what any file before it defined, its own renames
+// included.
+TEST_F(NamedDestinationJoin, EveryFileOfAOnePassJoinKeepsWhereItsNamesLead) {
+    const fs::path first = Write("first.pdf", NamedDocument(2, Kind::Tree, {{"a", 0}, {"b", 1}}));
+    const std::vector<fs::path> items{
+        Write("one.pdf", NamedDocument(2, Kind::Dictionary, {{"a", 1}, {"c", 0}})),
+        Write("two.pdf", NamedDocument(3, Kind::Tree, {{"a", 0}, {"b", 2}, {"c", 1}})),
+        Write("three.pdf", NamedDocument(2, Kind::Dictionary, {{"a", 0}, {"d", 1}}))};
+    const std::string report = JoinAndCheck(first, items);
+    EXPECT_NE(report.find("links 9 resolved 9; outline items 9 resolved 9; names 4; problems 0"),
+              std::string::npos)
+        << report;
+    EXPECT_EQ(JoinedTreeKeys(joinedBytes_),
+              (std::vector<std::string>{"a", "a-2", "a-3", "a-4", "b", "b-2", "c", "c-2", "d"}));
 }
 
 TEST_F(NamedDestinationJoin, OldStyleDictionaryFirstAndTreeSecond) {

@@ -160,19 +160,18 @@ TEST(Dictionary, AssignFromAnotherStoreCopiesTheEntries) {
     EXPECT_EQ(copy.EntryAt(5).first, nullptr);
 }
 
-TEST(Store, GrowsInStepsThatLeaveAThousandFreeSlots) {
+TEST(Store, StartsSmallAndDoublesKeepingTheObjectsInSlotOrder) {
     TPDFStructure store;
-    store.NewNull();
-    EXPECT_EQ(store.SlotCount(), 1000);
-    for (int i = 1; i < 901; ++i) {
-        store.NewNull();
+    TPDFNumeric& first = store.NewNumber(0);
+    EXPECT_EQ(store.SlotCount(), 16);
+    for (int i = 1; i < 1000; ++i) {
+        store.NewNumber(i);
     }
-    EXPECT_EQ(store.SlotCount(), 1000);
-    EXPECT_EQ(store.FreeSlots, 99);
-    store.NewNull();
-    EXPECT_EQ(store.SlotCount(), 1901);
-    EXPECT_EQ(store.FreeSlots, 999);
-    EXPECT_EQ(store.Count(), 902);
+    EXPECT_EQ(store.Count(), 1000);
+    EXPECT_EQ(store.SlotCount(), 1024);
+    EXPECT_EQ(store.FreeSlots, 24);
+    EXPECT_EQ(store.At(0), &first);
+    EXPECT_EQ(As<TPDFNumeric>(store.At(999))->Value, 999);
 }
 
 TEST(Store, RemoveRefusesObjectsStillHeldAndSharedNames) {
