@@ -14,9 +14,16 @@ constexpr size_t kMaxFieldDepth = 64;
 }  // namespace
 
 TPDFFormReader::TPDFFormReader(TPDFDictionary& form, Resolver resolve)
-    : resolve_(std::move(resolve)) {
+    : form_(form), resolve_(std::move(resolve)) {
     AddMissing(form);
-    Walk(form.GetValue("Fields"));
+}
+
+const std::vector<int32_t>& TPDFFormReader::FieldNumbers() {
+    if (!walked_) {
+        walked_ = true;
+        Walk(form_.GetValue("Fields"));
+    }
+    return fieldNumbers_;
 }
 
 void TPDFFormReader::AddMissing(TPDFDictionary& form) {

@@ -8,6 +8,7 @@
 
 #include "json/json_text.h"
 #include "merge/foldant.h"
+#include "pdf/buffered_read_stream.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/wide_file_stream.h"
 #include "platform/file_system.h"
@@ -105,7 +106,8 @@ bool OpensButIsNoPdf(const std::string& utf8Path) {
         return false;
     }
     try {
-        return TSmartPDFReader(*file).FailureCode != 0;
+        TBufferedReadStream input(*file);
+        return TSmartPDFReader(input).FailureCode != TSmartPDFReader::kOpened;
     } catch (const std::exception&) {
         return true;
     }
