@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "pdf/page_tree.h"
 #include "platform/windows1252.h"
@@ -47,6 +48,23 @@ std::string PasswordBytes(const std::u16string& password, int32_t revision) {
     return revision >= 6 ? Utf16ToUtf8(password) : Utf16ToAnsi(password);
 }
 
+// The first string of the first trailer's "ID" array that has one; empty when that trailer's
+// "ID" is no such array or no trailer has one.
+std::string FileIdentifierOf(const std::vector<const TPDFDictionary*>& trailers) {
+    for (const TPDFDictionary* trailer : trailers) {
+        if (trailer->IndexOfKey("ID") < 0) {
+            continue;
+        }
+        if (auto* array = As<TPDFArray>(trailer->GetValue("ID", true))) {
+            if (auto* first = As<TPDFString>(array->Item(0))) {
+                return first->Value;
+            }
+        }
+        return std::string();
+    }
+    return std::string();
+}
+
 TPDFString& HexString(TPDFStructure& store, const std::string& bytes) {
     return store.NewString(bytes, TPDFString::kHexadecimal);
 }
@@ -68,7 +86,6 @@ TSmartPDFInfo::TSmartPDFInfo(TSmartPDFReader& reader, bool full, const std::u16s
     if (EncryptionState != kNotEncrypted && Encryption.Revision != 0) {
         Authenticated = Crypt->Authenticate(PasswordBytes(password, Encryption.Revision));
     }
-    Reader.OnNewDocumentID = [this](TSmartPDFReader&) { RefreshFileIdentifier(); };
     Reader.OnObjectStreamLoaded = [this](int32_t number, TPDFStream& stream) {
         DecryptObjectStream(number, stream);
     };
@@ -79,7 +96,6 @@ TSmartPDFInfo::TSmartPDFInfo(TSmartPDFReader& reader, bool full, const std::u16s
 }
 
 TSmartPDFInfo::~TSmartPDFInfo() {
-    Reader.OnNewDocumentID = nullptr;
     Reader.OnObjectStreamLoaded = nullptr;
 }
 
@@ -142,25 +158,13 @@ void TSmartPDFInfo::ReadStandardHandler(uint32_t version) {
     }
 }
 
-// The first string of the newest trailer's "ID" array; empty when there is none.
 void TSmartPDFInfo::RefreshFileIdentifier() {
-    Crypt->FileIdentifier.clear();
-    std::vector<TPDFDictionary*> trailers;
+    std::vector<const TPDFDictionary*> trailers;
     if (Reader.Trailer != nullptr) {
         trailers.push_back(Reader.Trailer);
     }
     trailers.insert(trailers.end(), Reader.Trailers.begin(), Reader.Trailers.end());
-    for (TPDFDictionary* trailer : trailers) {
-        if (trailer->IndexOfKey("ID") < 0) {
-            continue;
-        }
-        if (auto* array = As<TPDFArray>(trailer->GetValue("ID", true))) {
-            if (auto* first = As<TPDFString>(array->Item(0))) {
-                Crypt->FileIdentifier = first->Value;
-            }
-        }
-        return;
-    }
+    Crypt->FileIdentifier = FileIdentifierOf(trailers);
 }
 
 void TSmartPDFInfo::DecryptObjectStream(int32_t number, TPDFStream& stream) {
@@ -181,15 +185,16 @@ std::string TSmartPDFInfo::EncryptionStatus() const {
     }
 }
 
-TPDFDictionary& TSmartPDFInfo::SetupEncryption(std::string_view ownerPassword,
+TPDFDictionary& TSmartPDFInfo::SetupEncryption(const TNewTrailer& newTrailer,
+                                               std::string_view ownerPassword,
                                                std::string_view userPassword, int32_t encryptNumber,
                                                uint8_t level, uint8_t permissionFlags,
                                                uint8_t extraFlags) {
-    TPDFDictionary* trailer = Reader.Trailer;
-    if (trailer == nullptr) {
-        throw std::logic_error("SetupEncryption: the reader has no trailer");
-    }
+    TPDFDictionary& trailer = newTrailer.Dictionary;
     TSmartPDFCrypt& crypt = *Crypt;
+    if (newTrailer.NewIdentifier) {
+        crypt.FileIdentifier = FileIdentifierOf({&trailer});
+    }
     crypt.OwnerPassword = std::string(ownerPassword);
     crypt.UserPassword = std::string(userPassword);
     crypt.PermissionFlags = permissionFlags;
@@ -197,9 +202,9 @@ TPDFDictionary& TSmartPDFInfo::SetupEncryption(std::string_view ownerPassword,
     crypt.Level = level;
     crypt.ComputeKeys();
 
-    TPDFStructure& store = trailer->Owner;
-    trailer->Add("Encrypt", store.NewReference(encryptNumber, 0));
-    if (auto* size = As<TPDFNumeric>(trailer->GetValue("Size"))) {
+    TPDFStructure& store = trailer.Owner;
+    trailer.Add("Encrypt", store.NewReference(encryptNumber, 0));
+    if (auto* size = As<TPDFNumeric>(trailer.GetValue("Size"))) {
         size->SetValue(size->Value + 1);
     }
 

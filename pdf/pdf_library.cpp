@@ -9,6 +9,7 @@
 #include "pdf/buffered_read_stream.h"
 #include "pdf/compact_writer.h"
 #include "pdf/named_destinations.h"
+#include "pdf/new_trailer.h"
 #include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
@@ -153,8 +154,8 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteS
     }
     OutputPages = CountPages(readerA) + CountPages(readerB);
 
-    readerA.PrepareTrailer();
-    readerB.PrepareTrailer();
+    TPDFStructure trailerStore;
+    TPDFDictionary& trailer = NewTrailer(readerA, trailerStore).Dictionary;
     TSmartPDFWriter writer(output);
     writer.WriteHeader("1.4");
     const RootId rootA = RootOf(a);
@@ -167,13 +168,13 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, TByteStream& second, TByteS
         TCompactWriter compact;
         CopyObjects(a, 0, compact);
         CopyObjects(b, q, compact);
-        SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
-        compact.Finish(*readerA.Trailer, writer);
+        SetTrailerSize(trailer, a.HighestNumber() + b.HighestNumber() + 1);
+        compact.Finish(trailer, writer);
     } else {
         CopyObjects(a, 0, writer);
         CopyObjects(b, q, writer);
-        SetTrailerSize(*readerA.Trailer, a.HighestNumber() + b.HighestNumber() + 1);
-        writer.WriteXRefAndTrailer(*readerA.Trailer, false, 0);
+        SetTrailerSize(trailer, a.HighestNumber() + b.HighestNumber() + 1);
+        writer.WriteXRefAndTrailer(trailer, false, 0);
     }
     if (writer.WriteFailed()) {
         FailureCode = kNotWritten;
@@ -198,13 +199,14 @@ int32_t TPdfLibrary::CompactStream(TByteStream& source, TByteStream& output) {
         return 0;
     }
     OutputPages = CountPages(reader);
-    reader.PrepareTrailer();
+    TPDFStructure trailerStore;
+    TPDFDictionary& trailer = NewTrailer(reader, trailerStore).Dictionary;
     TSmartPDFWriter writer(output);
     writer.WriteHeader("1.4");
     TCompactWriter compact;
     CopyObjects(document, 0, compact);
-    SetTrailerSize(*reader.Trailer, document.HighestNumber() + 1);
-    compact.Finish(*reader.Trailer, writer);
+    SetTrailerSize(trailer, document.HighestNumber() + 1);
+    compact.Finish(trailer, writer);
     if (writer.WriteFailed()) {
         FailureCode = kNotWritten;
         return 0;

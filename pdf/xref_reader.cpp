@@ -103,6 +103,14 @@ void TPDFXRefReader::Report(int64_t number, int64_t generation, char kind, int64
     OnEntry(static_cast<int32_t>(number), static_cast<int32_t>(generation), kind, offset);
 }
 
+// Sections are read in a store of their own: decoding a cross-reference stream must not follow
+// references through a caller's store, whose objects are not known until the walk is done.
+void TPDFXRefReader::ReportTrailer(const TPDFDictionary& trailer) {
+    if (OnTrailer) {
+        OnTrailer(*As<TPDFDictionary>(&TrailerStore.CopyOf(trailer)));
+    }
+}
+
 int64_t TPDFXRefReader::FindBackward(std::string_view keyword, int64_t end, int64_t overlap) {
     int64_t start = end - kSearchWindow;
     while (true) {
@@ -288,9 +296,7 @@ bool TPDFXRefReader::ReadTableTrailer(int64_t position) {
         auto* trailer = As<TPDFDictionary>(&scratch.Parse(rest));
         bool result = true;
         if (trailer != nullptr) {
-            if (OnTrailer) {
-                OnTrailer(trailer->WriteToText());
-            }
+            ReportTrailer(*trailer);
             if (auto* stream = As<TPDFNumeric>(trailer->GetValue("XRefStm"))) {
                 Hybrid = true;
                 ReadSection(ToOffset(stream->Value));
@@ -412,9 +418,7 @@ bool TPDFXRefReader::ReadXRefStream(int64_t position) {
                                 dataPosition);
         }
     }
-    if (OnTrailer) {
-        OnTrailer(dictionary->WriteToText());
-    }
+    ReportTrailer(*dictionary);
     return prev < 1 ? true : ReadSection(prev);
 }
 
