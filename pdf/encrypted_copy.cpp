@@ -5,6 +5,7 @@
 #include "pdf/new_trailer.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_encryption.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/smart_pdf_writer.h"
@@ -62,7 +63,7 @@ bool EncryptedCopyStreams(TByteStream& source, TByteStream& destination, uint8_t
     TPDFDictionary& trailer = newTrailer.Dictionary;
     // A hybrid file's pointer to its cross-reference stream would lead readers of the copy to
     // bytes that are no such stream, and they would then miss the encryption dictionary.
-    trailer.DeleteKey("XRefStm");
+    trailer.DeleteKey(kXRefStm);
 
     const int32_t highest = reader.ObjectCount();
     TPDFDictionary& encrypt =

@@ -4,6 +4,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "pdf/pdf_keys.h"
+
 namespace foldant {
 
 namespace {
@@ -16,19 +18,19 @@ constexpr size_t kMaxFieldDepth = 64;
 TPDFFormReader::TPDFFormReader(TPDFDictionary& form, Resolver resolve)
     : resolve_(std::move(resolve)) {
     AddMissing(form);
-    Walk(form.GetValue("Fields"));
+    Walk(form.GetValue(kFields));
 }
 
 void TPDFFormReader::AddMissing(TPDFDictionary& form) {
     TPDFStructure& store = form.Owner;
-    if (form.GetValue("Fields") == nullptr) {
-        form.Add("Fields", store.NewArray());
+    if (form.GetValue(kFields) == nullptr) {
+        form.Add(kFields, store.NewArray());
     }
-    if (form.GetValue("CO") == nullptr) {
-        form.Add("CO", store.NewArray());
+    if (form.GetValue(kCO) == nullptr) {
+        form.Add(kCO, store.NewArray());
     }
-    if (form.GetValue("DR") == nullptr) {
-        form.Add("DR", store.NewDictionary());
+    if (form.GetValue(kDR) == nullptr) {
+        form.Add(kDR, store.NewDictionary());
     }
 }
 
@@ -60,7 +62,7 @@ void TPDFFormReader::Walk(TPDFObject* fieldsEntry) {
             continue;
         }
         fieldNumbers_.push_back(reference->RefNumber);
-        auto* kids = As<TPDFArray>(resolve_(field->GetValue("Kids"), *store));
+        auto* kids = As<TPDFArray>(resolve_(field->GetValue(kKids), *store));
         if (kids != nullptr && pending.size() < kMaxFieldDepth) {
             pending.push_back({std::move(store), kids, 0});
         }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "pdf/pdf_cipher.h"
+#include "pdf/pdf_keys.h"
 #include "platform/guid.h"
 
 namespace foldant {
@@ -50,8 +51,8 @@ void AddFromOlderTrailers(const TSmartPDFReader& reader, std::string_view key,
 // copied from the input as it stands, so there is no second element here to renew.
 bool RenewIdentifier(TPDFDictionary& trailer) {
     TPDFStructure& store = trailer.Owner;
-    if (trailer.IndexOfKey("ID") >= 0) {
-        auto* array = As<TPDFArray>(trailer.GetValue("ID"));
+    if (trailer.IndexOfKey(kID) >= 0) {
+        auto* array = As<TPDFArray>(trailer.GetValue(kID));
         if (auto* second = array != nullptr ? As<TPDFString>(array->Item(1)) : nullptr) {
             second->SetValue(NewDocumentIdentifier());
             second->Mode = TPDFString::kHexadecimal;
@@ -59,7 +60,7 @@ bool RenewIdentifier(TPDFDictionary& trailer) {
         return false;
     }
     TPDFString& id = store.NewString(NewDocumentIdentifier(), TPDFString::kHexadecimal);
-    trailer.Add("ID", store.NewArrayOf({&id, &id}));
+    trailer.Add(kID, store.NewArrayOf({&id, &id}));
     return true;
 }
 
@@ -69,12 +70,12 @@ TNewTrailer NewTrailer(const TSmartPDFReader& reader, TPDFStructure& store) {
     auto& trailer = reader.Trailer != nullptr
                         ? static_cast<TPDFDictionary&>(store.CopyOf(*reader.Trailer))
                         : store.NewDictionary();
-    trailer.DeleteKey("Size");
-    trailer.Add("Size", store.NewNumber(reader.ObjectCount() + 1));
-    AddFromOlderTrailers(reader, "Info", trailer);
-    AddFromOlderTrailers(reader, "Root", trailer);
+    trailer.DeleteKey(kSize);
+    trailer.Add(kSize, store.NewNumber(reader.ObjectCount() + 1));
+    AddFromOlderTrailers(reader, kInfo, trailer);
+    AddFromOlderTrailers(reader, kRoot, trailer);
     const bool newIdentifier = RenewIdentifier(trailer);
-    for (std::string_view key : {"Prev", "DecodeParms", "Filter", "Length", "Type", "W", "Index"}) {
+    for (std::string_view key : {kPrev, kDecodeParms, kFilter, kLength, kType, kW, kIndex}) {
         trailer.DeleteKey(key);
     }
     return {trailer, newIdentifier};

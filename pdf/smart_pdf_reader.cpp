@@ -2,6 +2,7 @@
 
 #include "pdf/object_body.h"
 #include "pdf/pdf_filters.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_lexical.h"
 #include "pdf/xref_reader.h"
 
@@ -48,7 +49,7 @@ void TSmartPDFReader::Open() {
     } else {
         Trailer = Trailers.front();
     }
-    Encrypted = Trailer != nullptr && Trailer->IndexOfKey("Encrypt") >= 0;
+    Encrypted = Trailer != nullptr && Trailer->IndexOfKey(kEncrypt) >= 0;
 }
 
 bool TSmartPDFReader::ReadHeader() {
@@ -276,8 +277,8 @@ bool TSmartPDFReader::ReadObjectStreamIndex(ObjectStreamEntry& entry) {
     }
     entry.indexRead = true;
     TPDFStream& stream = *entry.stream;
-    auto* count = As<TPDFNumeric>(stream.Dictionary->GetValue("N"));
-    auto* first = As<TPDFNumeric>(stream.Dictionary->GetValue("First"));
+    auto* count = As<TPDFNumeric>(stream.Dictionary->GetValue(kN));
+    auto* first = As<TPDFNumeric>(stream.Dictionary->GetValue(kFirst));
     if (stream.GetTypeName() != "ObjStm" || count == nullptr || first == nullptr) {
         return false;
     }
