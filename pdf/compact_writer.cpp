@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pdf/object_dedup.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/reachability.h"
 
 namespace foldant {
@@ -101,8 +102,8 @@ void TCompactWriter::Finish(TPDFDictionary& trailer, TSmartPDFWriter& target) {
     written_ = next;
     TPDFStructure store;
     TPDFDictionary& rewritten = RewrittenTrailer(*trailerShape, store, rewrite);
-    rewritten.DeleteKey("Size");
-    rewritten.Add("Size", store.NewNumber(next + 1));
+    rewritten.DeleteKey(kSize);
+    rewritten.Add(kSize, store.NewNumber(next + 1));
     target.WriteXRefAndTrailer(rewritten, false, 0);
 }
 

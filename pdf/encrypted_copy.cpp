@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "pdf/new_trailer.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_encryption.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/smart_pdf_writer.h"
@@ -56,16 +58,16 @@ bool EncryptedCopyStreams(TByteStream& source, TByteStream& destination, uint8_t
         failureCode = TPdfLibrary::kEncrypted;
         return false;
     }
-    reader.PrepareTrailer();
-    TPDFDictionary& trailer = *reader.Trailer;
-    trailer.DeleteKey("Prev");
+    TPDFStructure trailerStore;
+    const TNewTrailer newTrailer = NewTrailer(reader, trailerStore);
+    TPDFDictionary& trailer = newTrailer.Dictionary;
     // A hybrid file's pointer to its cross-reference stream would lead readers of the copy to
     // bytes that are no such stream, and they would then miss the encryption dictionary.
-    trailer.DeleteKey("XRefStm");
+    trailer.DeleteKey(kXRefStm);
 
     const int32_t highest = reader.ObjectCount();
     TPDFDictionary& encrypt =
-        info.SetupEncryption("", "", highest + 1, level, permissionFlags, extraFlags);
+        info.SetupEncryption(newTrailer, "", "", highest + 1, level, permissionFlags, extraFlags);
     TSmartPDFWriter writer(destination);
     writer.WriteHeader(LevelParameters(level).HeaderVersion);
     WriteEncryptedObjects(reader, info, highest, writer);

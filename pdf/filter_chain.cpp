@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "pdf/pdf_filters.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_objects.h"
 
 namespace foldant {
@@ -16,7 +17,7 @@ TPDFObject* Resolved(TPDFObject* object) {
 
 std::vector<std::string> FilterNames(const TPDFDictionary& dictionary) {
     std::vector<std::string> names;
-    TPDFObject* filter = Resolved(dictionary.GetValue("Filter"));
+    TPDFObject* filter = Resolved(dictionary.GetValue(kFilter));
     if (auto* name = As<TPDFName>(filter)) {
         names.push_back(name->Value);
     } else if (auto* array = As<TPDFArray>(filter)) {
@@ -32,9 +33,9 @@ std::vector<std::string> FilterNames(const TPDFDictionary& dictionary) {
 // The parameter dictionary of each filter, none where a filter has none.
 std::vector<const TPDFDictionary*> FilterParms(const TPDFDictionary& dictionary, size_t count) {
     std::vector<const TPDFDictionary*> parms(count, nullptr);
-    TPDFObject* value = dictionary.IndexOfKey("DecodeParms") >= 0
-                            ? dictionary.GetValue("DecodeParms", true)
-                            : dictionary.GetValue("DP", true);
+    TPDFObject* value = dictionary.IndexOfKey(kDecodeParms) >= 0
+                            ? dictionary.GetValue(kDecodeParms, true)
+                            : dictionary.GetValue(kDP, true);
     if (auto* single = As<TPDFDictionary>(value)) {
         if (count > 0) {
             parms[0] = single;
@@ -52,7 +53,7 @@ bool EarlyChange(const TPDFDictionary* parms) {
     if (parms == nullptr) {
         return true;
     }
-    auto* value = As<TPDFNumeric>(parms->GetValue("EarlyChange", true));
+    auto* value = As<TPDFNumeric>(parms->GetValue(kEarlyChange, true));
     return value == nullptr || value->AsInteger() == 1;
 }
 
@@ -96,10 +97,10 @@ TPDFFlateParms ReadFilterParms(const TPDFDictionary& dictionary) {
             field = value->AsInteger();
         }
     };
-    read("Predictor", parms.Predictor);
-    read("Colors", parms.Colors);
-    read("BitsPerComponent", parms.BitsPerComponent);
-    read("Columns", parms.Columns);
+    read(kPredictor, parms.Predictor);
+    read(kColors, parms.Colors);
+    read(kBitsPerComponent, parms.BitsPerComponent);
+    read(kColumns, parms.Columns);
     return parms;
 }
 

@@ -4,6 +4,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "pdf/pdf_keys.h"
+
 namespace foldant {
 
 namespace {
@@ -21,21 +23,21 @@ TPDFFormReader::TPDFFormReader(TPDFDictionary& form, Resolver resolve)
 const std::vector<int32_t>& TPDFFormReader::FieldNumbers() {
     if (!walked_) {
         walked_ = true;
-        Walk(form_.GetValue("Fields"));
+        Walk(form_.GetValue(kFields));
     }
     return fieldNumbers_;
 }
 
 void TPDFFormReader::AddMissing(TPDFDictionary& form) {
     TPDFStructure& store = form.Owner;
-    if (form.GetValue("Fields") == nullptr) {
-        form.Add("Fields", store.NewArray());
+    if (form.GetValue(kFields) == nullptr) {
+        form.Add(kFields, store.NewArray());
     }
-    if (form.GetValue("CO") == nullptr) {
-        form.Add("CO", store.NewArray());
+    if (form.GetValue(kCO) == nullptr) {
+        form.Add(kCO, store.NewArray());
     }
-    if (form.GetValue("DR") == nullptr) {
-        form.Add("DR", store.NewDictionary());
+    if (form.GetValue(kDR) == nullptr) {
+        form.Add(kDR, store.NewDictionary());
     }
 }
 
@@ -67,7 +69,7 @@ void TPDFFormReader::Walk(TPDFObject* fieldsEntry) {
             continue;
         }
         fieldNumbers_.push_back(reference->RefNumber);
-        auto* kids = As<TPDFArray>(resolve_(field->GetValue("Kids"), *store));
+        auto* kids = As<TPDFArray>(resolve_(field->GetValue(kKids), *store));
         if (kids != nullptr && pending.size() < kMaxFieldDepth) {
             pending.push_back({std::move(store), kids, 0});
         }

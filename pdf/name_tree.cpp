@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "pdf/pdf_keys.h"
+
 namespace foldant {
 
 namespace {
@@ -29,10 +31,10 @@ class TNameTreeReader {
         if (dictionary == nullptr) {
             return;
         }
-        if (auto* names = As<TPDFArray>(resolve_(dictionary->GetValue("Names")))) {
+        if (auto* names = As<TPDFArray>(resolve_(dictionary->GetValue(kNames)))) {
             AddPairs(*names);
         }
-        if (auto* kids = As<TPDFArray>(resolve_(dictionary->GetValue("Kids")))) {
+        if (auto* kids = As<TPDFArray>(resolve_(dictionary->GetValue(kKids)))) {
             for (TPDFObject* kid : kids->Items) {
                 Read(kid, depth + 1);
             }
@@ -97,20 +99,20 @@ TPDFDictionary& BuildNameTree(std::vector<TNameTreeEntry> entries, TPDFStructure
                   entries.end());
     TPDFDictionary& root = store.NewDictionary();
     if (entries.size() <= kLeafSize) {
-        root.Add("Names", NamesArray(store, entries.begin(), entries.end()));
+        root.Add(kNames, NamesArray(store, entries.begin(), entries.end()));
         return root;
     }
     TPDFArray& kids = store.NewArray();
     for (size_t first = 0; first < entries.size(); first += kLeafSize) {
         const size_t end = std::min(entries.size(), first + kLeafSize);
         TPDFDictionary& leaf = store.NewDictionary();
-        leaf.Add("Limits", store.NewArrayOf({&KeyString(store, entries[first].Key),
-                                             &KeyString(store, entries[end - 1].Key)}));
-        leaf.Add("Names", NamesArray(store, entries.begin() + static_cast<ptrdiff_t>(first),
-                                     entries.begin() + static_cast<ptrdiff_t>(end)));
+        leaf.Add(kLimits, store.NewArrayOf({&KeyString(store, entries[first].Key),
+                                            &KeyString(store, entries[end - 1].Key)}));
+        leaf.Add(kNames, NamesArray(store, entries.begin() + static_cast<ptrdiff_t>(first),
+                                    entries.begin() + static_cast<ptrdiff_t>(end)));
         kids.Add(addLeaf(leaf));
     }
-    root.Add("Kids", kids);
+    root.Add(kKids, kids);
     return root;
 }
 

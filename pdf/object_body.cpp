@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "pdf/byte_cursor.h"
+#include "pdf/pdf_keys.h"
 
 namespace foldant {
 
@@ -66,7 +67,7 @@ bool LocateStreamData(std::string_view body, int64_t& start, int64_t& length,
         return false;
     }
     pos = afterKeyword.Position();
-    auto* declared = As<TPDFNumeric>(dictionary->GetValue("Length", true));
+    auto* declared = As<TPDFNumeric>(dictionary->GetValue(kLength, true));
     if (declared == nullptr || !(std::fabs(declared->Value) < 2147483648.0)) {
         return false;
     }

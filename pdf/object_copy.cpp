@@ -4,6 +4,8 @@
 #include <limits>
 #include <vector>
 
+#include "pdf/pdf_keys.h"
+
 namespace foldant {
 
 namespace {
@@ -233,7 +235,7 @@ class ReferenceScan {
             if (pos_ >= text_.size() || StartsWith(">>") || !Value(depth + 1)) {
                 return false;
             }
-            if (depth == 0 && key == "Length") {
+            if (depth == 0 && key == kLength) {
                 lengthValue_ = text_.substr(valueStart, pos_ - valueStart);
             }
             if (depth == 0) {

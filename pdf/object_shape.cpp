@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "pdf/object_copy.h"
+#include "pdf/pdf_keys.h"
 
 namespace foldant {
 
@@ -11,8 +12,7 @@ namespace {
 
 // Keys of dictionaries whose place in the document is what they mean: page-tree nodes and
 // everything with a parent, annotations (a rectangle on one page), fields, outline roots.
-constexpr std::string_view kIdentityKeys[] = {"Parent", "P",    "Rect",  "FT",
-                                              "T",      "Kids", "First", "Fields"};
+constexpr std::string_view kIdentityKeys[] = {kParent, kP, kRect, kFT, kT, kKids, kFirst, kFields};
 // Types whose objects are told apart by who refers to them: two equal optional-content groups
 // still switch separately, two equal structure elements are two places in the tree.
 constexpr std::string_view kIdentityTypes[] = {
@@ -37,7 +37,7 @@ class ShapeRecorder final : public TReferenceRewriter {
 
     void TopLevelKey(std::string_view key, std::string_view nameValue) override {
         if (Listed(std::begin(kIdentityKeys), std::end(kIdentityKeys), key) ||
-            (key == "Type" &&
+            (key == kType &&
              Listed(std::begin(kIdentityTypes), std::end(kIdentityTypes), nameValue))) {
             shape_.mergeable = false;
         }

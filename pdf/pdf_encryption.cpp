@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "pdf/page_tree.h"
+#include "pdf/pdf_keys.h"
 #include "platform/windows1252.h"
 
 namespace foldant {
@@ -33,11 +35,11 @@ std::string NameEntry(const TPDFDictionary& dictionary, std::string_view name) {
 
 // The standard crypt filter's dictionary when strings and streams both use it.
 TPDFDictionary* StandardCryptFilter(const TPDFDictionary& encrypt) {
-    if (NameEntry(encrypt, "StrF") != kStandardCryptFilter ||
-        NameEntry(encrypt, "StmF") != kStandardCryptFilter) {
+    if (NameEntry(encrypt, kStrF) != kStandardCryptFilter ||
+        NameEntry(encrypt, kStmF) != kStandardCryptFilter) {
         return nullptr;
     }
-    auto* filters = As<TPDFDictionary>(encrypt.GetValue("CF", true));
+    auto* filters = As<TPDFDictionary>(encrypt.GetValue(kCF, true));
     return filters != nullptr ? As<TPDFDictionary>(filters->GetValue(kStandardCryptFilter, true))
                               : nullptr;
 }
@@ -47,6 +49,23 @@ std::string PasswordBytes(const std::u16string& password, int32_t revision) {
     return revision >= 6 ? Utf16ToUtf8(password) : Utf16ToAnsi(password);
 }
 
+// The first string of the first trailer's "ID" array that has one; empty when that trailer's
+// "ID" is no such array or no trailer has one.
+std::string FileIdentifierOf(const std::vector<const TPDFDictionary*>& trailers) {
+    for (const TPDFDictionary* trailer : trailers) {
+        if (trailer->IndexOfKey(kID) < 0) {
+            continue;
+        }
+        if (auto* array = As<TPDFArray>(trailer->GetValue(kID, true))) {
+            if (auto* first = As<TPDFString>(array->Item(0))) {
+                return first->Value;
+            }
+        }
+        return std::string();
+    }
+    return std::string();
+}
+
 TPDFString& HexString(TPDFStructure& store, const std::string& bytes) {
     return store.NewString(bytes, TPDFString::kHexadecimal);
 }
@@ -54,7 +73,7 @@ TPDFString& HexString(TPDFStructure& store, const std::string& bytes) {
 }  // namespace
 
 bool IsEncryptedInput(TSmartPDFReader& reader) {
-    return reader.Trailer != nullptr && reader.GetTrailerDictionary("Encrypt") != nullptr;
+    return reader.Trailer != nullptr && reader.GetTrailerDictionary(kEncrypt) != nullptr;
 }
 
 TSmartPDFInfo::TSmartPDFInfo(TSmartPDFReader& reader, bool full, const std::u16string& password)
@@ -68,30 +87,28 @@ TSmartPDFInfo::TSmartPDFInfo(TSmartPDFReader& reader, bool full, const std::u16s
     if (EncryptionState != kNotEncrypted && Encryption.Revision != 0) {
         Authenticated = Crypt->Authenticate(PasswordBytes(password, Encryption.Revision));
     }
-    Reader.OnNewDocumentID = [this](TSmartPDFReader&) { RefreshFileIdentifier(); };
     Reader.OnObjectStreamLoaded = [this](int32_t number, TPDFStream& stream) {
         DecryptObjectStream(number, stream);
     };
     if (full) {
-        Catalog = Reader.GetTrailerDictionary("Root");
+        Catalog = Reader.GetTrailerDictionary(kRoot);
         PageCount = CountPages(Reader);
     }
 }
 
 TSmartPDFInfo::~TSmartPDFInfo() {
-    Reader.OnNewDocumentID = nullptr;
     Reader.OnObjectStreamLoaded = nullptr;
 }
 
 void TSmartPDFInfo::ReadEncryptDictionary() {
     Encryption = TSmartPDFEncryption{};
-    EncryptDict = IsEncryptedInput(Reader) ? Reader.GetTrailerDictionary("Encrypt") : nullptr;
+    EncryptDict = IsEncryptedInput(Reader) ? Reader.GetTrailerDictionary(kEncrypt) : nullptr;
     if (EncryptDict == nullptr) {
         EncryptionState = kNotEncrypted;
         return;
     }
-    const std::optional<int32_t> version = NumberEntry(*EncryptDict, "V");
-    if (NameEntry(*EncryptDict, "Filter") == "Standard") {
+    const std::optional<int32_t> version = NumberEntry(*EncryptDict, kV);
+    if (NameEntry(*EncryptDict, kFilter) == "Standard") {
         ReadStandardHandler(static_cast<uint32_t>(version.value_or(0)));
     }
     EncryptionState = version.value_or(0) != 0 ? kEncrypted : kEncryptedWithoutVersion;
@@ -99,68 +116,56 @@ void TSmartPDFInfo::ReadEncryptDictionary() {
 
 void TSmartPDFInfo::ReadStandardHandler(uint32_t version) {
     const TPDFDictionary& encrypt = *EncryptDict;
-    const int32_t revision = NumberEntry(encrypt, "R").value_or(0);
-    const std::optional<int32_t> length = NumberEntry(encrypt, "Length");
+    const int32_t revision = NumberEntry(encrypt, kR).value_or(0);
+    const std::optional<int32_t> length = NumberEntry(encrypt, kLength);
     Encryption.Version = version;
     Encryption.Revision = revision;
-    Encryption.Permissions = static_cast<uint32_t>(NumberEntry(encrypt, "P").value_or(0));
-    Encryption.OwnerEntry = StringEntry(encrypt, "O");
-    Encryption.UserEntry = StringEntry(encrypt, "U");
+    Encryption.Permissions = static_cast<uint32_t>(NumberEntry(encrypt, kP).value_or(0));
+    Encryption.OwnerEntry = StringEntry(encrypt, kO);
+    Encryption.UserEntry = StringEntry(encrypt, kU);
 
     if ((version == 1 || version == 2) && (revision == 2 || revision == 3)) {
         Encryption.KeyBits = (version > 1 || revision == 3) ? length.value_or(40) : 40;
         return;
     }
     if (version == 4 && revision == 4) {
-        if (auto* metadata = As<TPDFBoolean>(encrypt.GetValue("EncryptMetadata", true))) {
+        if (auto* metadata = As<TPDFBoolean>(encrypt.GetValue(kEncryptMetadata, true))) {
             Encryption.MetadataEncrypted = metadata->Value;
         }
         const TPDFDictionary* filter = StandardCryptFilter(encrypt);
         if (filter == nullptr) {
             return;
         }
-        const std::string method = NameEntry(*filter, "CFM");
+        const std::string method = NameEntry(*filter, kCFM);
         if (method == "AESV2") {
             Encryption.UsesAES = 1;
-            Encryption.KeyBits = NumberEntry(*filter, "Length").value_or(128);
+            Encryption.KeyBits = NumberEntry(*filter, kLength).value_or(128);
         } else if (method == "V2") {
-            Encryption.KeyBits = NumberEntry(*filter, "Length").value_or(40);
+            Encryption.KeyBits = NumberEntry(*filter, kLength).value_or(40);
         }
         return;
     }
     if (version == 5 && (revision == 5 || revision == 6)) {
         const TPDFDictionary* filter = StandardCryptFilter(encrypt);
-        if (filter == nullptr || NameEntry(*filter, "CFM") != "AESV3") {
+        if (filter == nullptr || NameEntry(*filter, kCFM) != "AESV3") {
             return;
         }
         Encryption.UsesAES = 1;
-        Encryption.OwnerKeyEntry = StringEntry(encrypt, "OE");
-        Encryption.UserKeyEntry = StringEntry(encrypt, "UE");
-        Encryption.PermsEntry = StringEntry(encrypt, "Perms");
-        const int32_t bits = NumberEntry(*filter, "Length").value_or(32);
+        Encryption.OwnerKeyEntry = StringEntry(encrypt, kOE);
+        Encryption.UserKeyEntry = StringEntry(encrypt, kUE);
+        Encryption.PermsEntry = StringEntry(encrypt, kPerms);
+        const int32_t bits = NumberEntry(*filter, kLength).value_or(32);
         Encryption.KeyBits = bits == 256 ? 32 : bits;
     }
 }
 
-// The first string of the newest trailer's "ID" array; empty when there is none.
 void TSmartPDFInfo::RefreshFileIdentifier() {
-    Crypt->FileIdentifier.clear();
-    std::vector<TPDFDictionary*> trailers;
+    std::vector<const TPDFDictionary*> trailers;
     if (Reader.Trailer != nullptr) {
         trailers.push_back(Reader.Trailer);
     }
     trailers.insert(trailers.end(), Reader.Trailers.begin(), Reader.Trailers.end());
-    for (TPDFDictionary* trailer : trailers) {
-        if (trailer->IndexOfKey("ID") < 0) {
-            continue;
-        }
-        if (auto* array = As<TPDFArray>(trailer->GetValue("ID", true))) {
-            if (auto* first = As<TPDFString>(array->Item(0))) {
-                Crypt->FileIdentifier = first->Value;
-            }
-        }
-        return;
-    }
+    Crypt->FileIdentifier = FileIdentifierOf(trailers);
 }
 
 void TSmartPDFInfo::DecryptObjectStream(int32_t number, TPDFStream& stream) {
@@ -181,15 +186,16 @@ std::string TSmartPDFInfo::EncryptionStatus() const {
     }
 }
 
-TPDFDictionary& TSmartPDFInfo::SetupEncryption(std::string_view ownerPassword,
+TPDFDictionary& TSmartPDFInfo::SetupEncryption(const TNewTrailer& newTrailer,
+                                               std::string_view ownerPassword,
                                                std::string_view userPassword, int32_t encryptNumber,
                                                uint8_t level, uint8_t permissionFlags,
                                                uint8_t extraFlags) {
-    TPDFDictionary* trailer = Reader.Trailer;
-    if (trailer == nullptr) {
-        throw std::logic_error("SetupEncryption: the reader has no trailer");
-    }
+    TPDFDictionary& trailer = newTrailer.Dictionary;
     TSmartPDFCrypt& crypt = *Crypt;
+    if (newTrailer.NewIdentifier) {
+        crypt.FileIdentifier = FileIdentifierOf({&trailer});
+    }
     crypt.OwnerPassword = std::string(ownerPassword);
     crypt.UserPassword = std::string(userPassword);
     crypt.PermissionFlags = permissionFlags;
@@ -197,39 +203,39 @@ TPDFDictionary& TSmartPDFInfo::SetupEncryption(std::string_view ownerPassword,
     crypt.Level = level;
     crypt.ComputeKeys();
 
-    TPDFStructure& store = trailer->Owner;
-    trailer->Add("Encrypt", store.NewReference(encryptNumber, 0));
-    if (auto* size = As<TPDFNumeric>(trailer->GetValue("Size"))) {
+    TPDFStructure& store = trailer.Owner;
+    trailer.Add(kEncrypt, store.NewReference(encryptNumber, 0));
+    if (auto* size = As<TPDFNumeric>(trailer.GetValue(kSize))) {
         size->SetValue(size->Value + 1);
     }
 
     const TLevelParameters& parameters = LevelParameters(level);
     TPDFDictionary& dictionary = store.NewDictionary();
-    dictionary.Add("Filter", store.NewName("Standard"));
-    dictionary.Add("V", store.NewNumber(parameters.Version));
-    dictionary.Add("R", store.NewNumber(parameters.Revision));
+    dictionary.Add(kFilter, store.NewName("Standard"));
+    dictionary.Add(kV, store.NewNumber(parameters.Version));
+    dictionary.Add(kR, store.NewNumber(parameters.Revision));
     if (parameters.LengthBits != 0) {
-        dictionary.Add("Length", store.NewNumber(parameters.LengthBits));
+        dictionary.Add(kLength, store.NewNumber(parameters.LengthBits));
     }
     if (!parameters.FilterMethod.empty()) {
-        dictionary.Add("StrF", store.NewName(std::string(kStandardCryptFilter)));
-        dictionary.Add("StmF", store.NewName(std::string(kStandardCryptFilter)));
+        dictionary.Add(kStrF, store.NewName(std::string(kStandardCryptFilter)));
+        dictionary.Add(kStmF, store.NewName(std::string(kStandardCryptFilter)));
         TPDFDictionary& filter = store.NewDictionary();
-        filter.Add("AuthEvent", store.NewName("DocOpen"));
-        filter.Add("Length", store.NewNumber(parameters.FilterLength));
-        filter.Add("CFM", store.NewName(std::string(parameters.FilterMethod)));
+        filter.Add(kAuthEvent, store.NewName("DocOpen"));
+        filter.Add(kLength, store.NewNumber(parameters.FilterLength));
+        filter.Add(kCFM, store.NewName(std::string(parameters.FilterMethod)));
         TPDFDictionary& filters = store.NewDictionary();
         filters.Add(kStandardCryptFilter, filter);
-        dictionary.Add("CF", filters);
+        dictionary.Add(kCF, filters);
     }
-    dictionary.Add("O", HexString(store, crypt.OwnerValue));
-    dictionary.Add("U", HexString(store, crypt.UserValue));
+    dictionary.Add(kO, HexString(store, crypt.OwnerValue));
+    dictionary.Add(kU, HexString(store, crypt.UserValue));
     if (parameters.Revision >= 5) {
-        dictionary.Add("OE", HexString(store, crypt.OwnerKeyValue));
-        dictionary.Add("UE", HexString(store, crypt.UserKeyValue));
-        dictionary.Add("Perms", HexString(store, crypt.PermsValue));
+        dictionary.Add(kOE, HexString(store, crypt.OwnerKeyValue));
+        dictionary.Add(kUE, HexString(store, crypt.UserKeyValue));
+        dictionary.Add(kPerms, HexString(store, crypt.PermsValue));
     }
-    dictionary.Add("P", store.NewNumber(static_cast<int32_t>(crypt.PermissionWord)));
+    dictionary.Add(kP, store.NewNumber(static_cast<int32_t>(crypt.PermissionWord)));
     EncryptDict = &dictionary;
     return dictionary;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "pdf/new_trailer.h"
 #include "pdf/pdf_crypt.h"
 #include "pdf/pdf_objects.h"
 #include "pdf/smart_pdf_reader.h"
@@ -13,7 +14,7 @@ namespace foldant {
 
 // The security side of one input document: whether it is encrypted, and the setup and
 // encryption of a copy written from it. Lives no longer than its reader, on which it installs
-// two callbacks for its own life.
+// a callback for its own life.
 class TSmartPDFInfo {
   public:
     static constexpr uint8_t kNotEncrypted = 0;
@@ -30,11 +31,13 @@ class TSmartPDFInfo {
 
     // "0" unencrypted, "1" encrypted, "9" encrypted without a version.
     std::string EncryptionStatus() const;
-    // Prepares Crypt for writing, points the reader's trailer at the new encryption dictionary
-    // (object `encryptNumber`) and returns that dictionary, built in the trailer's store.
-    TPDFDictionary& SetupEncryption(std::string_view ownerPassword, std::string_view userPassword,
-                                    int32_t encryptNumber, uint8_t level, uint8_t permissionFlags,
-                                    uint8_t extraFlags);
+    // Prepares Crypt for writing the copy that `trailer` ends, points that trailer at the new
+    // encryption dictionary (object `encryptNumber`) and returns the dictionary, built in the
+    // trailer's store. A new identifier of the trailer becomes the file identifier the keys
+    // are made from.
+    TPDFDictionary& SetupEncryption(const TNewTrailer& trailer, std::string_view ownerPassword,
+                                    std::string_view userPassword, int32_t encryptNumber,
+                                    uint8_t level, uint8_t permissionFlags, uint8_t extraFlags);
     // Encrypts the strings and stream data inside one object with that object's key.
     void EncryptObject(TPDFObject& object, int32_t number, int32_t generation);
 

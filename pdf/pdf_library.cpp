@@ -10,6 +10,7 @@
 #include "pdf/buffered_read_stream.h"
 #include "pdf/compact_writer.h"
 #include "pdf/document_join.h"
+#include "pdf/new_trailer.h"
 #include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
@@ -184,7 +185,8 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, const std::vector<TByteStre
     }
     FailureCode = kNoRefusal;
 
-    a.reader->PrepareTrailer();
+    TPDFStructure trailerStore;
+    TPDFDictionary& trailer = NewTrailer(*a.reader, trailerStore).Dictionary;
     TSmartPDFWriter writer(output);
     writer.WriteHeader("1.4");
     TDocumentJoin join(*a.document);
@@ -192,7 +194,6 @@ int32_t TPdfLibrary::JoinStreams(TByteStream& first, const std::vector<TByteStre
         join.Append(*item->document);
     }
     join.Finish();
-    TPDFDictionary& trailer = *a.reader->Trailer;
     SetTrailerSize(trailer, join.HighestNumber() + 1);
     if (Compact) {
         TCompactWriter compact;
@@ -225,13 +226,14 @@ int32_t TPdfLibrary::CompactStream(TByteStream& source, TByteStream& output) {
         return 0;
     }
     OutputPages = CountPages(reader);
-    reader.PrepareTrailer();
+    TPDFStructure trailerStore;
+    TPDFDictionary& trailer = NewTrailer(reader, trailerStore).Dictionary;
     TSmartPDFWriter writer(output);
     writer.WriteHeader("1.4");
     TCompactWriter compact;
     CopyObjects(document, 0, compact);
-    SetTrailerSize(*reader.Trailer, document.HighestNumber() + 1);
-    compact.Finish(*reader.Trailer, writer);
+    SetTrailerSize(trailer, document.HighestNumber() + 1);
+    compact.Finish(trailer, writer);
     if (writer.WriteFailed()) {
         FailureCode = kNotWritten;
         return 0;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "pdf/pdf_filters.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_lexical.h"
 
 namespace foldant {
@@ -417,7 +418,7 @@ TPDFObject* TPDFDictionary::GetValue(std::string_view name, bool resolve) const 
 }
 
 std::string TPDFDictionary::GetTypeName() const {
-    auto* name = As<TPDFName>(GetValue("Type"));
+    auto* name = As<TPDFName>(GetValue(kType));
     return name != nullptr ? name->Value : std::string();
 }
 
@@ -504,10 +505,10 @@ void TPDFStream::SetDictionary(TPDFDictionary& dictionary) {
 void TPDFStream::SetRawData(std::string bytes) {
     Data = std::move(bytes);
     const auto size = static_cast<double>(Data.size());
-    if (auto* length = As<TPDFNumeric>(Dictionary->GetValue("Length"))) {
+    if (auto* length = As<TPDFNumeric>(Dictionary->GetValue(kLength))) {
         length->SetValue(size);
     } else {
-        Dictionary->Add("Length", Owner.NewNumber(size));
+        Dictionary->Add(kLength, Owner.NewNumber(size));
     }
     Changed = true;
 }
@@ -515,11 +516,11 @@ void TPDFStream::SetRawData(std::string bytes) {
 void TPDFStream::SetData(const std::string& bytes, bool compress) {
     if (compress) {
         SetRawData(FlateEncode(bytes));
-        Dictionary->DeleteKey("Filter");
-        Dictionary->Add("Filter", Owner.NewName("FlateDecode"));
+        Dictionary->DeleteKey(kFilter);
+        Dictionary->Add(kFilter, Owner.NewName("FlateDecode"));
     } else {
         SetRawData(bytes);
-        Dictionary->DeleteKey("Filter");
+        Dictionary->DeleteKey(kFilter);
     }
     Changed = true;
 }

@@ -232,6 +232,10 @@ class TPDFStructure {
     TPDFIndRef& NewReference(int32_t objectNumber, int32_t generation);
     TPDFStream& NewStream(const std::string& data, bool compress);
     TPDFStream& NewStreamFrom(std::string data, TPDFDictionary& dictionary);
+    // `object` and everything it contains rebuilt from this store's objects, so that a value of
+    // another store can be changed here without changing it there. Raises std::length_error
+    // for containers nested deeper than any parse makes them.
+    TPDFObject& CopyOf(const TPDFObject& object);
 
     // One object from the start of `text`; never none (a null when nothing could be read).
     TPDFObject& Parse(std::string_view text);
@@ -245,6 +249,8 @@ class TPDFStructure {
     int32_t Precision = 4;
 
   private:
+    TPDFObject& CopyOf(const TPDFObject& object, int depth);
+
     template <class T, class... Args>
     T& Make(Args&&... args) {
         auto object = std::make_unique<T>(*this, std::forward<Args>(args)...);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <stdexcept>
 
 #include "pdf/pdf_objects.h"
 
@@ -15,6 +16,8 @@ constexpr std::string_view kSharedKeyNames =
 // being copied, one page of a walk), and making and freeing thousands of empty slots for each
 // would cost more than the objects themselves.
 constexpr int32_t kFirstSlots = 16;
+// Deeper than any object the parser builds; only a container made to contain itself gets there.
+constexpr int kMaxCopyDepth = 1024;
 
 }  // namespace
 
@@ -166,6 +169,75 @@ TPDFStream& TPDFStructure::NewStream(const std::string& data, bool compress) {
 
 TPDFStream& TPDFStructure::NewStreamFrom(std::string data, TPDFDictionary& dictionary) {
     return Make<TPDFStream>(dictionary, std::move(data));
+}
+
+TPDFObject& TPDFStructure::CopyOf(const TPDFObject& object) {
+    return CopyOf(object, 0);
+}
+
+TPDFObject& TPDFStructure::CopyOf(const TPDFObject& object, int depth) {
+    if (depth > kMaxCopyDepth) {
+        throw std::length_error("CopyOf: object nested too deeply");
+    }
+    const auto member = [this, depth](const TPDFObject* item) {
+        return item != nullptr ? &CopyOf(*item, depth + 1) : nullptr;
+    };
+    TPDFObject* copy = nullptr;
+    switch (object.TypeTag) {
+        case TPDFBoolean::kTag:
+            copy = &NewBoolean(static_cast<const TPDFBoolean&>(object).Value);
+            break;
+        case TPDFNumeric::kTag: {
+            const auto& number = static_cast<const TPDFNumeric&>(object);
+            TPDFNumeric& numberCopy = NewNumber(number.Value);
+            numberCopy.FromFile = number.FromFile;
+            copy = &numberCopy;
+            break;
+        }
+        case TPDFName::kTag:
+            copy = &NewName(static_cast<const TPDFName&>(object).Value);
+            break;
+        case TPDFString::kTag: {
+            const auto& text = static_cast<const TPDFString&>(object);
+            copy = &NewString(text.Value, text.Mode);
+            break;
+        }
+        case TPDFArray::kTag: {
+            TPDFArray& array = NewArray();
+            for (const TPDFObject* item : static_cast<const TPDFArray&>(object).Items) {
+                array.Items.push_back(member(item));
+            }
+            copy = &array;
+            break;
+        }
+        case TPDFDictionary::kTag: {
+            TPDFDictionary& dictionary = NewDictionary();
+            for (const auto& [key, value] : static_cast<const TPDFDictionary&>(object).Entries) {
+                dictionary.Entries.emplace_back(As<TPDFName>(member(key)), member(value));
+            }
+            copy = &dictionary;
+            break;
+        }
+        case TPDFStream::kTag: {
+            const auto& stream = static_cast<const TPDFStream&>(object);
+            auto& dictionary = static_cast<TPDFDictionary&>(CopyOf(*stream.Dictionary, depth + 1));
+            copy = &NewStreamFrom(stream.Data, dictionary);
+            break;
+        }
+        case TPDFIndRef::kTag: {
+            const auto& reference = static_cast<const TPDFIndRef&>(object);
+            copy = &NewReference(reference.RefNumber, reference.RefGeneration);
+            break;
+        }
+        default:
+            copy = &NewNull();
+            break;
+    }
+    copy->IsIndirect = object.IsIndirect;
+    copy->ObjectNumber = object.ObjectNumber;
+    copy->Generation = object.Generation;
+    copy->Changed = object.Changed;
+    return *copy;
 }
 
 TPDFObject& TPDFStructure::Parse(std::string_view text) {

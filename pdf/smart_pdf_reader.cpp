@@ -1,13 +1,10 @@
 #include "pdf/smart_pdf_reader.h"
 
-#include <chrono>
-
 #include "pdf/object_body.h"
-#include "pdf/pdf_cipher.h"
 #include "pdf/pdf_filters.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_lexical.h"
 #include "pdf/xref_reader.h"
-#include "platform/guid.h"
 
 namespace foldant {
 
@@ -33,30 +30,6 @@ std::string VersionFrom(std::string_view text) {
     return points <= 1 ? std::string(text.substr(0, n)) : std::string();
 }
 
-std::string HexLower(const uint8_t* bytes, size_t count) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < count; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
-    }
-    return text;
-}
-
-// 16 bytes that differ from file to file: a digest over a new GUID and the current time.
-std::string NewDocumentIdentifier() {
-    const platform::Guid guid = platform::NewGuid();
-    std::string seed(guid.bytes.begin(), guid.bytes.end());
-    const double days =
-        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() /
-            86400.0 +
-        25569.0;
-    seed += std::to_string(days);
-    const std::string first = Md5Digest(seed);
-    const std::string hex = HexLower(reinterpret_cast<const uint8_t*>(first.data()), first.size());
-    return Md5Digest(std::string_view(hex).substr(0, 8));
-}
-
 }  // namespace
 
 TSmartPDFReader::TSmartPDFReader(TByteStream& stream)
@@ -76,7 +49,7 @@ void TSmartPDFReader::Open() {
     } else {
         Trailer = Trailers.front();
     }
-    Encrypted = Trailer != nullptr && Trailer->IndexOfKey("Encrypt") >= 0;
+    Encrypted = Trailer != nullptr && Trailer->IndexOfKey(kEncrypt) >= 0;
 }
 
 bool TSmartPDFReader::ReadHeader() {
@@ -102,7 +75,7 @@ bool TSmartPDFReader::ReadHeader() {
 
 bool TSmartPDFReader::LoadXRef() {
     try {
-        TPDFXRefReader finder(Stream);
+        TPDFXRefReader finder(Stream, *Store);
         StartXRef = finder.FindStartXRef();
     } catch (const std::exception&) {
         StartXRef = 0;
@@ -121,12 +94,12 @@ bool TSmartPDFReader::LoadXRef() {
 }
 
 bool TSmartPDFReader::ReadCrossReferences(int64_t baseOffset) {
-    TPDFXRefReader reader(Stream);
+    TPDFXRefReader reader(Stream, *Store);
     reader.BaseOffset = baseOffset;
     reader.OnEntry = [this](int32_t n, int32_t generation, char kind, int64_t offset) {
         OnEntry(n, generation, kind, offset);
     };
-    reader.OnTrailer = [this](const std::string& text) { OnTrailer(text); };
+    reader.OnTrailer = [this](TPDFDictionary& trailer) { Trailers.push_back(&trailer); };
     const bool result = reader.ReadSection(StartXRef);
     HasXRefStream = reader.HasXRefStream;
     return result;
@@ -172,12 +145,6 @@ void TSmartPDFReader::OnEntry(int32_t n, int32_t generation, char kind, int64_t 
         return;
     }
     entry = {n, offset, static_cast<uint32_t>(generation), kind};
-}
-
-void TSmartPDFReader::OnTrailer(const std::string& text) {
-    if (auto* dictionary = As<TPDFDictionary>(&Store->Parse(text))) {
-        Trailers.push_back(dictionary);
-    }
 }
 
 int32_t TSmartPDFReader::ObjectCount() const {
@@ -310,8 +277,8 @@ bool TSmartPDFReader::ReadObjectStreamIndex(ObjectStreamEntry& entry) {
     }
     entry.indexRead = true;
     TPDFStream& stream = *entry.stream;
-    auto* count = As<TPDFNumeric>(stream.Dictionary->GetValue("N"));
-    auto* first = As<TPDFNumeric>(stream.Dictionary->GetValue("First"));
+    auto* count = As<TPDFNumeric>(stream.Dictionary->GetValue(kN));
+    auto* first = As<TPDFNumeric>(stream.Dictionary->GetValue(kFirst));
     if (stream.GetTypeName() != "ObjStm" || count == nullptr || first == nullptr) {
         return false;
     }
@@ -378,7 +345,7 @@ TPDFDictionary* TSmartPDFReader::GetTrailerDictionary(std::string_view name) {
     return nullptr;
 }
 
-TPDFIndRef* TSmartPDFReader::GetTrailerReference(std::string_view name) {
+TPDFIndRef* TSmartPDFReader::GetTrailerReference(std::string_view name) const {
     if (Trailer != nullptr) {
         if (auto* reference = As<TPDFIndRef>(Trailer->GetValue(name))) {
             return reference;
@@ -390,49 +357,6 @@ TPDFIndRef* TSmartPDFReader::GetTrailerReference(std::string_view name) {
         }
     }
     return nullptr;
-}
-
-void TSmartPDFReader::PrepareTrailer() {
-    if (Trailer == nullptr) {
-        return;
-    }
-    TPDFStructure& store = *Store;
-    Trailer->DeleteKey("Size");
-    Trailer->Add("Size", store.NewNumber(ObjectCount() + 1));
-    if (Trailer->IndexOfKey("Info") < 0) {
-        if (TPDFIndRef* info = GetTrailerReference("Info")) {
-            Trailer->Add("Info", *info);
-        } else {
-            Trailer->DeleteKey("Info");
-        }
-    }
-    if (Trailer->IndexOfKey("Root") < 0) {
-        if (TPDFIndRef* root = GetTrailerReference("Root")) {
-            Trailer->Add("Root", *root);
-        }
-    }
-    const std::string identifier = NewDocumentIdentifier();
-    if (Trailer->IndexOfKey("ID") >= 0) {
-        TPDFObject* id = Trailer->GetValue("ID");
-        if (auto* reference = As<TPDFIndRef>(id)) {
-            id = GetObject(reference->RefNumber, nullptr);
-        }
-        auto* array = As<TPDFArray>(id);
-        auto* second = array != nullptr ? As<TPDFString>(array->Item(1)) : nullptr;
-        if (second != nullptr) {
-            second->SetValue(identifier);
-            second->Mode = TPDFString::kHexadecimal;
-        }
-    } else {
-        TPDFString& id = store.NewString(identifier, TPDFString::kHexadecimal);
-        Trailer->Add("ID", store.NewArrayOf({&id, &id}));
-        if (OnNewDocumentID) {
-            OnNewDocumentID(*this);
-        }
-    }
-    for (const char* key : {"Prev", "DecodeParms", "Filter", "Length", "Type", "W", "Index"}) {
-        Trailer->DeleteKey(key);
-    }
 }
 
 }  // namespace foldant

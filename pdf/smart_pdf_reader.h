@@ -33,7 +33,6 @@ class TSmartPDFReader {
         char kind = 0;
     };
 
-    using NewDocumentIDCallback = std::function<void(TSmartPDFReader& reader)>;
     using ObjectStreamCallback = std::function<void(int32_t number, TPDFStream& stream)>;
 
     // Opens at once; FailureCode tells whether the file is usable.
@@ -48,9 +47,7 @@ class TSmartPDFReader {
     // the object's body to where the next object starts.
     std::string_view ObjectText(int32_t n, std::string& region);
     TPDFDictionary* GetTrailerDictionary(std::string_view name);
-    TPDFIndRef* GetTrailerReference(std::string_view name);
-    // Rewrites Trailer for a new file written from this one.
-    void PrepareTrailer();
+    TPDFIndRef* GetTrailerReference(std::string_view name) const;
 
     const XRefEntry* Entry(int32_t n) const;
 
@@ -60,7 +57,6 @@ class TSmartPDFReader {
     TPDFDictionary* Trailer = nullptr;
     OpenResult FailureCode = kOpened;
     int64_t StartXRef = 0;
-    NewDocumentIDCallback OnNewDocumentID;
     ObjectStreamCallback OnObjectStreamLoaded;
     bool Encrypted = false;
     std::vector<XRefEntry> XRefTable;
@@ -88,7 +84,6 @@ class TSmartPDFReader {
     bool ReadCrossReferences(int64_t baseOffset);
     void RepairOffByOne();
     void OnEntry(int32_t n, int32_t generation, char kind, int64_t offset);
-    void OnTrailer(const std::string& text);
     TPDFObject* ReadObject(int32_t n, TPDFStructure& store);
     TPDFObject* GetCachedObject(int32_t n);
     std::string GetCompressedObjectText(int32_t streamNumber, int32_t n, uint32_t index);

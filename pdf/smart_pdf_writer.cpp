@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "pdf/pdf_keys.h"
+
 namespace foldant {
 
 namespace {
@@ -144,8 +146,8 @@ void TSmartPDFWriter::WriteXRefAndTrailer(TPDFDictionary& trailer, bool fullTabl
     if (fullTable) {
         WriteFullTable(order, baseOffset);
         const int32_t highest = order.empty() ? 0 : Numbers[order.back()];
-        trailer.DeleteKey("Size");
-        trailer.Add("Size", trailer.Owner.NewNumber(static_cast<double>(highest) + 1));
+        trailer.DeleteKey(kSize);
+        trailer.Add(kSize, trailer.Owner.NewNumber(static_cast<double>(highest) + 1));
     } else {
         WriteSubsections(order, baseOffset);
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pdf/byte_cursor.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/pdf_lexical.h"
 #include "pdf/pdf_objects.h"
 
@@ -101,6 +102,14 @@ void TPDFXRefReader::Report(int64_t number, int64_t generation, char kind, int64
         return;
     }
     OnEntry(static_cast<int32_t>(number), static_cast<int32_t>(generation), kind, offset);
+}
+
+// Sections are read in a store of their own: decoding a cross-reference stream must not follow
+// references through a caller's store, whose objects are not known until the walk is done.
+void TPDFXRefReader::ReportTrailer(const TPDFDictionary& trailer) {
+    if (OnTrailer) {
+        OnTrailer(*As<TPDFDictionary>(&TrailerStore.CopyOf(trailer)));
+    }
 }
 
 int64_t TPDFXRefReader::FindBackward(std::string_view keyword, int64_t end, int64_t overlap) {
@@ -288,14 +297,12 @@ bool TPDFXRefReader::ReadTableTrailer(int64_t position) {
         auto* trailer = As<TPDFDictionary>(&scratch.Parse(rest));
         bool result = true;
         if (trailer != nullptr) {
-            if (OnTrailer) {
-                OnTrailer(trailer->WriteToText());
-            }
-            if (auto* stream = As<TPDFNumeric>(trailer->GetValue("XRefStm"))) {
+            ReportTrailer(*trailer);
+            if (auto* stream = As<TPDFNumeric>(trailer->GetValue(kXRefStm))) {
                 Hybrid = true;
                 ReadSection(ToOffset(stream->Value));
             }
-            if (auto* prev = As<TPDFNumeric>(trailer->GetValue("Prev"))) {
+            if (auto* prev = As<TPDFNumeric>(trailer->GetValue(kPrev))) {
                 result = ReadSection(ToOffset(prev->Value));
             }
         }
@@ -370,7 +377,7 @@ bool TPDFXRefReader::ReadXRefStream(int64_t position) {
     int64_t consumed = 0;
     auto* dictionary = As<TPDFDictionary>(&scratch.ParseAt(text, 1, consumed));
     if (dictionary == nullptr || dictionary->GetTypeName() != "XRef" ||
-        As<TPDFNumeric>(dictionary->GetValue("Size")) == nullptr) {
+        As<TPDFNumeric>(dictionary->GetValue(kSize)) == nullptr) {
         return false;
     }
     const int64_t own = OwnObjectNumber(ReadAt(21, position - 21));
@@ -380,17 +387,17 @@ bool TPDFXRefReader::ReadXRefStream(int64_t position) {
         auto* number = As<TPDFNumeric>(array.Item(i));
         return number != nullptr ? ToOffset(number->Value) : 0;
     };
-    if (auto* index = As<TPDFArray>(dictionary->GetValue("Index"))) {
+    if (auto* index = As<TPDFArray>(dictionary->GetValue(kIndex))) {
         for (int32_t i = 0; i + 1 < index->Count(); i += 2) {
             subsections.emplace_back(numberAt(*index, i), numberAt(*index, i + 1));
         }
     } else {
-        subsections.emplace_back(0, ToOffset(As<TPDFNumeric>(dictionary->GetValue("Size"))->Value));
+        subsections.emplace_back(0, ToOffset(As<TPDFNumeric>(dictionary->GetValue(kSize))->Value));
     }
-    auto* prevNumber = As<TPDFNumeric>(dictionary->GetValue("Prev"));
+    auto* prevNumber = As<TPDFNumeric>(dictionary->GetValue(kPrev));
     const int64_t prev = prevNumber != nullptr ? ToOffset(prevNumber->Value) : 0;
 
-    auto* widths = As<TPDFArray>(dictionary->GetValue("W"));
+    auto* widths = As<TPDFArray>(dictionary->GetValue(kW));
     if (widths != nullptr && widths->Count() >= 3) {
         const int64_t w1 = numberAt(*widths, 0);
         const int64_t w2 = numberAt(*widths, 1);
@@ -403,7 +410,7 @@ bool TPDFXRefReader::ReadXRefStream(int64_t position) {
                 dataStart = afterKeyword.Position();
             }
         }
-        auto* length = As<TPDFNumeric>(dictionary->GetValue("Length"));
+        auto* length = As<TPDFNumeric>(dictionary->GetValue(kLength));
         if (dataStart != std::string::npos && length != nullptr) {
             const int64_t dataPosition = position + static_cast<int64_t>(dataStart);
             TPDFStream& stream =
@@ -412,9 +419,7 @@ bool TPDFXRefReader::ReadXRefStream(int64_t position) {
                                 dataPosition);
         }
     }
-    if (OnTrailer) {
-        OnTrailer(dictionary->WriteToText());
-    }
+    ReportTrailer(*dictionary);
     return prev < 1 ? true : ReadSection(prev);
 }
 

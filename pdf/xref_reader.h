@@ -12,15 +12,21 @@
 
 namespace foldant {
 
+class TPDFDictionary;
+class TPDFStructure;
+
 // Walks a file's cross-reference sections (tables, streams, hybrids and their Prev chain),
 // newest first, and reports every entry and every trailer dictionary it meets.
 class TPDFXRefReader {
   public:
     using EntryCallback =
         std::function<void(int32_t number, int32_t generation, char kind, int64_t offset)>;
-    using TrailerCallback = std::function<void(const std::string& trailerText)>;
+    // The trailer belongs to the store the reader was given.
+    using TrailerCallback = std::function<void(TPDFDictionary& trailer)>;
 
-    explicit TPDFXRefReader(TByteStream& stream) : Stream(stream) {}
+    // Trailers are reported as objects of `trailerStore`, which the caller keeps.
+    TPDFXRefReader(TByteStream& stream, TPDFStructure& trailerStore)
+        : Stream(stream), TrailerStore(trailerStore) {}
 
     // The offset written after the last "startxref", or 0 when there is none.
     int64_t FindStartXRef();
@@ -31,6 +37,7 @@ class TPDFXRefReader {
     std::string ReadAt(int64_t count, int64_t position);
 
     TByteStream& Stream;
+    TPDFStructure& TrailerStore;
     EntryCallback OnEntry;
     TrailerCallback OnTrailer;
     bool HasXRefStream = false;
@@ -57,6 +64,7 @@ class TPDFXRefReader {
     int64_t FindForward(std::string_view keyword, int64_t position);
     int64_t FindBackward(std::string_view keyword, int64_t end, int64_t overlap);
     void Report(int64_t number, int64_t generation, char kind, int64_t offset);
+    void ReportTrailer(const TPDFDictionary& trailer);
 
     int depth_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 #include "pdf/pdf_objects.h"
 
@@ -158,6 +159,50 @@ TEST(Dictionary, AssignFromAnotherStoreCopiesTheEntries) {
     EXPECT_EQ(&copy.EntryAt(0).second->Owner, &target);
     EXPECT_EQ(copy.WriteToText(), original.WriteToText());
     EXPECT_EQ(copy.EntryAt(5).first, nullptr);
+}
+
+TEST(Store, CopyOfRebuildsEveryMemberInTheTargetStore) {
+    TPDFStructure source;
+    TPDFObject& parsed = source.Parse(
+        "<< /Size 3.14159265 /ID [<0102> (two)] /Root 1 0 R /Deep << /A [null true /N] >> >>");
+    auto& original = *As<TPDFDictionary>(&parsed);
+    TPDFStructure target;
+    auto* copy = As<TPDFDictionary>(&target.CopyOf(original));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->WriteToText(), original.WriteToText());
+    EXPECT_EQ(copy->GetValue("Size")->WriteToText(), "3.14159265");
+
+    std::vector<TPDFObject*> members{copy};
+    for (size_t i = 0; i < members.size(); ++i) {
+        TPDFObject* member = members[i];
+        EXPECT_EQ(&member->Owner, &target);
+        if (auto* dictionary = As<TPDFDictionary>(member)) {
+            for (const auto& [key, value] : dictionary->Entries) {
+                members.push_back(key);
+                members.push_back(value);
+            }
+        } else if (auto* array = As<TPDFArray>(member)) {
+            members.insert(members.end(), array->Items.begin(), array->Items.end());
+        }
+    }
+    EXPECT_EQ(members.size(), 16u);
+
+    As<TPDFString>(As<TPDFArray>(copy->GetValue("ID"))->Item(1))->SetValue("changed");
+    EXPECT_EQ(As<TPDFString>(As<TPDFArray>(original.GetValue("ID"))->Item(1))->Value, "two");
+}
+
+TEST(Store, CopyOfAStreamAndOfAContainerHoldingItself) {
+    TPDFStructure source;
+    TPDFStream& stream = source.NewStream("data", false);
+    TPDFStructure target;
+    auto* copy = As<TPDFStream>(&target.CopyOf(stream));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->WriteToText(), stream.WriteToText());
+    EXPECT_EQ(&copy->Dictionary->Owner, &target);
+
+    TPDFArray& looping = source.NewArray();
+    looping.Add(looping);
+    EXPECT_THROW(target.CopyOf(looping), std::length_error);
 }
 
 TEST(Store, StartsSmallAndDoublesKeepingTheObjectsInSlotOrder) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "pdf/new_trailer.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
 #include "pdf/smart_pdf_reader.h"
@@ -233,7 +234,7 @@ TEST_F(ObjectStreamTest, EncryptedFileHandsEachObjectStreamOverBeforeDecoding) {
     EXPECT_EQ(calls, 1);
 }
 
-TEST(PrepareTrailer, NewIdentifierAndCleanedEntries) {
+TEST(NewTrailer, NewIdentifierAndCleanedEntriesLeaveTheReadersTrailerAlone) {
     PdfBuilder pdf;
     pdf.Object(1, "<< /Type /Catalog >>");
     pdf.Finish("/Root 1 0 R /Type /XRef /W [1 2 1] /Filter /FlateDecode");
@@ -241,16 +242,20 @@ TEST(PrepareTrailer, NewIdentifierAndCleanedEntries) {
     TSmartPDFReader& reader = *file.reader;
     ASSERT_NE(reader.Trailer, nullptr);
     reader.Trailer->Add("Prev", reader.Store->NewNumber(5));
-    int calls = 0;
-    reader.OnNewDocumentID = [&](TSmartPDFReader&) { ++calls; };
-    reader.PrepareTrailer();
-    EXPECT_EQ(calls, 1);
-    const std::string text = reader.Trailer->WriteToText();
+    const std::string before = reader.Trailer->WriteToText();
+
+    TPDFStructure store;
+    const TNewTrailer made = NewTrailer(reader, store);
+    EXPECT_TRUE(made.NewIdentifier);
+    EXPECT_EQ(&made.Dictionary.Owner, &store);
+    EXPECT_EQ(reader.Trailer->WriteToText(), before);
+    const std::string text = made.Dictionary.WriteToText();
     for (const char* key : {"/Prev", "/Type", "/W", "/Filter", "/Info"}) {
         EXPECT_EQ(text.find(key), std::string::npos) << key;
     }
-    EXPECT_EQ(reader.Trailer->GetInteger("Size", 0), 2);
-    auto* id = As<TPDFArray>(reader.Trailer->GetValue("ID"));
+    EXPECT_NE(text.find("/Root 1 0 R"), std::string::npos);
+    EXPECT_EQ(made.Dictionary.GetInteger("Size", 0), 2);
+    auto* id = As<TPDFArray>(made.Dictionary.GetValue("ID"));
     ASSERT_NE(id, nullptr);
     ASSERT_EQ(id->Count(), 2);
     auto* first = As<TPDFString>(id->Item(0));
@@ -260,23 +265,58 @@ TEST(PrepareTrailer, NewIdentifierAndCleanedEntries) {
     EXPECT_EQ(first->WriteToText(), id->Item(1)->WriteToText());
 }
 
-TEST(PrepareTrailer, ExistingIdentifierKeepsItsFirstElement) {
+TEST(NewTrailer, ExistingIdentifierKeepsItsFirstElement) {
     PdfBuilder pdf;
     pdf.Object(1, "<< /Type /Catalog >>");
     pdf.Finish("/Root 1 0 R /ID [<0102> (second)]");
     Opened file(pdf.Text());
     TSmartPDFReader& reader = *file.reader;
-    reader.PrepareTrailer();
-    auto* id = As<TPDFArray>(reader.Trailer->GetValue("ID"));
+    const std::string before = reader.Trailer->WriteToText();
+    TPDFStructure store;
+    const TNewTrailer made = NewTrailer(reader, store);
+    EXPECT_FALSE(made.NewIdentifier);
+    EXPECT_EQ(reader.Trailer->WriteToText(), before);
+    auto* id = As<TPDFArray>(made.Dictionary.GetValue("ID"));
     ASSERT_NE(id, nullptr);
     EXPECT_EQ(id->Item(0)->WriteToText(), "<0102>");
     auto* second = As<TPDFString>(id->Item(1));
+    ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->Value.size(), 16u);
     EXPECT_EQ(second->Mode, TPDFString::kHexadecimal);
-    TSmartPDFReader again(*file.stream);
-    again.PrepareTrailer();
-    EXPECT_NE(As<TPDFString>(As<TPDFArray>(again.Trailer->GetValue("ID"))->Item(1))->Value,
-              second->Value);
+    TPDFStructure again;
+    EXPECT_NE(
+        As<TPDFString>(As<TPDFArray>(NewTrailer(reader, again).Dictionary.GetValue("ID"))->Item(1))
+            ->Value,
+        second->Value);
+}
+
+TEST(NewTrailer, InfoAndRootFromAnOlderTrailer) {
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Catalog >>").Object(2, "<< /Title (t) >>");
+    const size_t older = pdf.Finish("/Root 1 0 R /Info 2 0 R /ID [<01> <02>]");
+    pdf.Object(3, "42");
+    pdf.Finish("/Prev " + std::to_string(older));
+    Opened file(pdf.Text());
+    TSmartPDFReader& reader = *file.reader;
+    ASSERT_EQ(reader.Trailers.size(), 2u);
+    TPDFStructure store;
+    const TNewTrailer made = NewTrailer(reader, store);
+    EXPECT_NE(made.Dictionary.WriteToText().find("/Info 2 0 R"), std::string::npos);
+    EXPECT_NE(made.Dictionary.WriteToText().find("/Root 1 0 R"), std::string::npos);
+    EXPECT_EQ(made.Dictionary.GetInteger("Size", 0), 4);
+    // Only the newest trailer's identifier is renewed; an older one is not looked at.
+    EXPECT_TRUE(made.NewIdentifier);
+    EXPECT_EQ(reader.Trailer->IndexOfKey("Info"), -1);
+    EXPECT_EQ(reader.Trailer->IndexOfKey("ID"), -1);
+}
+
+TEST(NewTrailer, ReaderWithoutTrailerGivesAFreshOne) {
+    Opened file("%PDF-1.4\nnothing else\n");
+    ASSERT_EQ(file.reader->Trailer, nullptr);
+    TPDFStructure store;
+    const TNewTrailer made = NewTrailer(*file.reader, store);
+    EXPECT_TRUE(made.NewIdentifier);
+    EXPECT_EQ(made.Dictionary.GetInteger("Size", 0), 1);
 }
 
 TEST(PageTree, CyclesAndRepeatedNodesEnd) {

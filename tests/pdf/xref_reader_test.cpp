@@ -24,16 +24,17 @@ class XRefTest : public ::testing::Test {
   protected:
     bool Walk(const std::string& file, int64_t start = -1) {
         stream = std::make_unique<TMemoryStream>(file);
-        reader = std::make_unique<TPDFXRefReader>(*stream);
+        reader = std::make_unique<TPDFXRefReader>(*stream, trailerStore);
         reader->OnEntry = [this](int32_t n, int32_t g, char k, int64_t o) {
             entries.push_back({n, g, k, o});
         };
-        reader->OnTrailer = [this](const std::string& text) { trailers.push_back(text); };
+        reader->OnTrailer = [this](TPDFDictionary& trailer) { trailers.push_back(&trailer); };
         return reader->ReadSection(start >= 0 ? start : reader->FindStartXRef());
     }
     int64_t StartOf(const std::string& file) {
         TMemoryStream memory(file);
-        return TPDFXRefReader(memory).FindStartXRef();
+        TPDFStructure store;
+        return TPDFXRefReader(memory, store).FindStartXRef();
     }
     std::vector<int32_t> Numbers() const {
         std::vector<int32_t> numbers;
@@ -43,10 +44,11 @@ class XRefTest : public ::testing::Test {
         return numbers;
     }
 
+    TPDFStructure trailerStore;
     std::unique_ptr<TMemoryStream> stream;
     std::unique_ptr<TPDFXRefReader> reader;
     std::vector<Reported> entries;
-    std::vector<std::string> trailers;
+    std::vector<TPDFDictionary*> trailers;
 };
 
 TEST_F(XRefTest, StartXRefFromTheEndOfTheFile) {
@@ -79,7 +81,9 @@ TEST_F(XRefTest, ClassicTableReportsEntriesAndTrailer) {
     EXPECT_EQ(entries[1], (Reported{1, 0, 'n', static_cast<int64_t>(pdf.Offset(1))}));
     EXPECT_EQ(entries[2], (Reported{2, 0, 'n', static_cast<int64_t>(pdf.Offset(2))}));
     ASSERT_EQ(trailers.size(), 1u);
-    EXPECT_NE(trailers[0].find("/Root 1 0 R"), std::string::npos);
+    auto* root = As<TPDFIndRef>(trailers[0]->GetValue("Root"));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->RefNumber, 1);
     EXPECT_FALSE(reader->HasXRefStream);
 }
 
@@ -196,7 +200,50 @@ TEST_F(XRefTest, CrossReferenceStreamWithIndexAndWidths) {
     EXPECT_EQ(entries[3], (Reported{10, 2, 'n', 400}));
     EXPECT_EQ(entries[4], (Reported{11, 0, ' ', 0}));
     ASSERT_EQ(trailers.size(), 1u);
-    EXPECT_NE(trailers[0].find("/Type /XRef"), std::string::npos);
+    EXPECT_EQ(trailers[0]->GetTypeName(), "XRef");
+}
+
+TEST_F(XRefTest, TrailersBelongToTheGivenStoreAndKeepTheirValuesAsWritten) {
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Catalog >>");
+    pdf.Finish("/Root 1 0 R /Scale 0.123456789 /ID [<0a0b> (two)] /Odd#20Name true");
+    ASSERT_TRUE(Walk(pdf.Text()));
+    ASSERT_EQ(trailers.size(), 1u);
+    // The walk's own objects are gone with the walk; the trailer stays with its store.
+    reader.reset();
+    const TPDFDictionary& trailer = *trailers[0];
+    EXPECT_EQ(&trailer.Owner, &trailerStore);
+    ASSERT_NE(trailer.GetValue("Scale"), nullptr);
+    EXPECT_EQ(trailer.GetValue("Scale")->WriteToText(), "0.123456789");
+    auto* id = As<TPDFArray>(trailer.GetValue("ID"));
+    ASSERT_NE(id, nullptr);
+    ASSERT_EQ(id->Count(), 2);
+    EXPECT_EQ(As<TPDFString>(id->Item(0))->Value, "\x0a\x0b");
+    EXPECT_EQ(As<TPDFString>(id->Item(0))->Mode, TPDFString::kHexadecimal);
+    EXPECT_EQ(As<TPDFString>(id->Item(1))->Value, "two");
+    EXPECT_NE(As<TPDFBoolean>(trailer.GetValue("Odd Name")), nullptr);
+}
+
+TEST_F(XRefTest, CrossReferenceStreamIsDecodedWithoutTheCallersResolver) {
+    // The caller's store would read objects through a reader that is still being built.
+    int resolved = 0;
+    trailerStore.OnResolveReference = [&resolved](TPDFIndRef&, int32_t, int32_t) {
+        ++resolved;
+        return nullptr;
+    };
+    const std::string rows = Row(0, 0, 255) + Row(1, 300, 0);
+    const std::string file =
+        "%PDF-1.5\n12 0 obj\n<< /Type /XRef /Size 2 /W [1 2 1] /Filter 5 0 R /Length 8 >>\n"
+        "stream\n" +
+        rows + "\nendstream\nendobj\n";
+    ASSERT_TRUE(Walk(file, 9));
+    EXPECT_EQ(resolved, 0);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1], (Reported{1, 0, 'n', 300}));
+    ASSERT_EQ(trailers.size(), 1u);
+    auto* filter = As<TPDFIndRef>(trailers[0]->GetValue("Filter"));
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->RefNumber, 5);
 }
 
 TEST_F(XRefTest, CrossReferenceStreamEntryForItselfHoldingItsOwnNumber) {
@@ -262,7 +309,8 @@ TEST_F(XRefTest, HybridFileReportsTableThenStreamThenPrev) {
 
 TEST_F(XRefTest, ReadAtCutsToTheFile) {
     TMemoryStream memory("0123456789");
-    TPDFXRefReader xref(memory);
+    TPDFStructure store;
+    TPDFXRefReader xref(memory, store);
     EXPECT_EQ(xref.ReadAt(4, -2), "0123");
     EXPECT_EQ(xref.ReadAt(100, 8), "89");
     EXPECT_EQ(xref.ReadAt(0, 3), "");
