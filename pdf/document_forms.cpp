@@ -1,15 +1,17 @@
 #include <string>
+#include <string_view>
 
 #include "pdf/form_reader.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/smart_pdf_document.h"
 
 namespace foldant {
 
 void TSmartPDFDocument::LocateForm() {
-    TPDFObject* form = Catalog->GetValue("AcroForm");
+    TPDFObject* form = Catalog->GetValue(kAcroForm);
     if (auto* direct = As<TPDFDictionary>(form)) {
         FormRef = &AddNewObject(*direct);
-        SetEntry(*Catalog, "AcroForm", *FormRef);
+        SetEntry(*Catalog, kAcroForm, *FormRef);
         if (CatalogRef != nullptr) {
             Register(CatalogRef->RefNumber, *Catalog);
         }
@@ -44,12 +46,12 @@ void TSmartPDFDocument::EnsureForm() {
         return;
     }
     TPDFDictionary& form = Store->NewDictionary();
-    form.Add("Fields", Store->NewArray());
-    form.Add("CO", Store->NewArray());
-    form.Add("NeedAppearances", Store->NewBoolean(false));
+    form.Add(kFields, Store->NewArray());
+    form.Add(kCO, Store->NewArray());
+    form.Add(kNeedAppearances, Store->NewBoolean(false));
     FormRef = &AddNewObject(form);
     FormDict = &form;
-    SetEntry(*Catalog, "AcroForm", *FormRef);
+    SetEntry(*Catalog, kAcroForm, *FormRef);
     if (CatalogRef != nullptr) {
         Register(CatalogRef->RefNumber, *Catalog);
     }
@@ -69,18 +71,18 @@ TPDFArray* TSmartPDFDocument::FormArray(std::string_view key) {
 }
 
 TPDFArray* TSmartPDFDocument::FieldsArray() {
-    return FormArray("Fields");
+    return FormArray(kFields);
 }
 
 TPDFArray* TSmartPDFDocument::CalcOrderArray() {
-    return FormArray("CO");
+    return FormArray(kCO);
 }
 
 bool TSmartPDFDocument::NeedAppearances() {
     if (FormDict == nullptr) {
         return false;
     }
-    auto* flag = As<TPDFBoolean>(Resolve(FormDict->GetValue("NeedAppearances")));
+    auto* flag = As<TPDFBoolean>(Resolve(FormDict->GetValue(kNeedAppearances)));
     return flag != nullptr && flag->Value;
 }
 
@@ -98,7 +100,7 @@ void AppendShiftedReferences(TPDFArray& to, const TPDFArray& from, int32_t offse
 }
 
 // The form entries whose values fields take when they have none of their own.
-constexpr const char* kInheritedFieldDefaults[] = {"DA", "Q"};
+constexpr std::string_view kInheritedFieldDefaults[] = {kDA, kQ};
 
 }  // namespace
 
@@ -107,7 +109,7 @@ void TSmartPDFDocument::PushDownFieldDefaults() {
     if (fields == nullptr) {
         return;
     }
-    for (const char* key : kInheritedFieldDefaults) {
+    for (std::string_view key : kInheritedFieldDefaults) {
         TPDFObject* value = Resolve(FormDict->GetValue(key));
         if (value == nullptr) {
             continue;
@@ -157,16 +159,16 @@ void TSmartPDFDocument::MergeFormResources(TSmartPDFDocument& second, int32_t of
     if (FormDict == nullptr || FormRef == nullptr || second.FormDict == nullptr) {
         return;
     }
-    auto* theirs = As<TPDFDictionary>(second.Resolve(second.FormDict->GetValue("DR")));
+    auto* theirs = As<TPDFDictionary>(second.Resolve(second.FormDict->GetValue(kDR)));
     if (theirs == nullptr) {
         return;
     }
     const int32_t formNumber = FormRef->RefNumber;
-    TPDFDictionary* ours = EditableDictionary(*FormDict, formNumber, "DR");
+    TPDFDictionary* ours = EditableDictionary(*FormDict, formNumber, kDR);
     if (ours == nullptr) {
         return;
     }
-    auto* resourcesRef = As<TPDFIndRef>(FormDict->GetValue("DR"));
+    auto* resourcesRef = As<TPDFIndRef>(FormDict->GetValue(kDR));
     const int32_t resourcesOwner = resourcesRef != nullptr ? resourcesRef->RefNumber : formNumber;
     for (int32_t i = 0; i < theirs->EntryCount(); ++i) {
         const auto [categoryName, categoryValue] = theirs->EntryAt(i);
@@ -203,10 +205,10 @@ void TSmartPDFDocument::MergeForm(TPDFArray* fields, TPDFArray* calcOrder, bool 
         AppendShiftedReferences(*ownCalcOrder, *calcOrder, offset, *Store);
     }
     if (needAppearances) {
-        SetEntry(*FormDict, "NeedAppearances", Store->NewBoolean(true));
+        SetEntry(*FormDict, kNeedAppearances, Store->NewBoolean(true));
     }
     Register(FormRef->RefNumber, *FormDict);
-    for (const char* key : {"Fields", "CO"}) {
+    for (std::string_view key : {kFields, kCO}) {
         if (auto* reference = As<TPDFIndRef>(FormDict->GetValue(key))) {
             if (TPDFObject* array = As<TPDFArray>(GetObject(reference->RefNumber, nullptr))) {
                 Register(reference->RefNumber, *array);

@@ -3,10 +3,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 #include "pdf/name_tree.h"
+#include "pdf/pdf_keys.h"
 
 namespace foldant {
 
@@ -30,10 +32,10 @@ NamedDestinations CollectDestinations(TSmartPDFDocument& document) {
     if (document.Catalog == nullptr) {
         return found;
     }
-    if (auto* names = As<TPDFDictionary>(document.Resolve(document.Catalog->GetValue("Names")))) {
-        found.Tree = ReadNameTree(names->GetValue("Dests"), ResolverOf(document));
+    if (auto* names = As<TPDFDictionary>(document.Resolve(document.Catalog->GetValue(kNames)))) {
+        found.Tree = ReadNameTree(names->GetValue(kDests), ResolverOf(document));
     }
-    if (auto* dests = As<TPDFDictionary>(document.Resolve(document.Catalog->GetValue("Dests")))) {
+    if (auto* dests = As<TPDFDictionary>(document.Resolve(document.Catalog->GetValue(kDests)))) {
         for (const auto& [key, value] : dests->Entries) {
             if (key != nullptr && value != nullptr) {
                 found.Dictionary.push_back({key->Value, value});
@@ -106,12 +108,12 @@ class TDestinationRenamer {
             return;
         }
         auto* outlines =
-            As<TPDFDictionary>(document_.Resolve(document_.Catalog->GetValue("Outlines")));
+            As<TPDFDictionary>(document_.Resolve(document_.Catalog->GetValue(kOutlines)));
         if (outlines == nullptr) {
             return;
         }
         std::vector<TPDFIndRef*> pending;
-        if (auto* first = As<TPDFIndRef>(outlines->GetValue("First"))) {
+        if (auto* first = As<TPDFIndRef>(outlines->GetValue(kFirst))) {
             pending.push_back(first);
         }
         while (!pending.empty()) {
@@ -123,7 +125,7 @@ class TDestinationRenamer {
                 continue;
             }
             RenameInDestinationUser(*item, holder);
-            for (const char* link : {"Next", "First"}) {
+            for (std::string_view link : {kNext, kFirst}) {
                 if (auto* next = As<TPDFIndRef>(item->GetValue(link))) {
                     pending.push_back(next);
                 }
@@ -169,7 +171,7 @@ class TDestinationRenamer {
     }
 
     void RenameInAnnotations(TPDFDictionary& page, Holder holder) {
-        TPDFObject* annots = page.GetValue("Annots");
+        TPDFObject* annots = page.GetValue(kAnnots);
         if (auto* reference = As<TPDFIndRef>(annots)) {
             if (!entered_.insert(reference->RefNumber).second) {
                 return;
@@ -192,10 +194,10 @@ class TDestinationRenamer {
     // A link annotation, widget or outline item: its "Dest", its action and its additional
     // actions.
     void RenameInDestinationUser(TPDFDictionary& user, const Holder& holder) {
-        RenameEntry(user, "Dest", holder);
-        RenameInAction(user.GetValue("A"), holder, 0);
+        RenameEntry(user, kDest, holder);
+        RenameInAction(user.GetValue(kA), holder, 0);
         Holder actionsHolder = holder;
-        if (auto* additional = DictionaryOf(user.GetValue("AA"), actionsHolder)) {
+        if (auto* additional = DictionaryOf(user.GetValue(kAA), actionsHolder)) {
             for (const auto& entry : additional->Entries) {
                 RenameInAction(entry.second, actionsHolder, 0);
             }
@@ -211,11 +213,11 @@ class TDestinationRenamer {
             return;
         }
         // Only a GoTo names a destination of this document; GoToR and the others name another.
-        if (auto* type = As<TPDFName>(action->GetValue("S"));
+        if (auto* type = As<TPDFName>(action->GetValue(kS));
             type != nullptr && type->Value == "GoTo") {
-            RenameEntry(*action, "D", holder);
+            RenameEntry(*action, kD, holder);
         }
-        TPDFObject* next = action->GetValue("Next");
+        TPDFObject* next = action->GetValue(kNext);
         if (auto* chain = As<TPDFArray>(next)) {
             for (TPDFObject* item : chain->Items) {
                 RenameInAction(item, holder, depth + 1);
@@ -226,7 +228,7 @@ class TDestinationRenamer {
     }
 
     // Replaces a name or string value that is renamed by a new object of the same kind.
-    void RenameEntry(TPDFDictionary& dictionary, const char* key, const Holder& holder) {
+    void RenameEntry(TPDFDictionary& dictionary, std::string_view key, const Holder& holder) {
         TPDFObject* value = dictionary.GetValue(key);
         TPDFStructure& store = *document_.Store;
         TPDFObject* renamed = nullptr;
@@ -242,7 +244,7 @@ class TDestinationRenamer {
         if (renamed == nullptr || holder.Object == nullptr) {
             return;
         }
-        dictionary.SetEntry(store.NewName(key), *renamed);
+        dictionary.SetEntry(store.NewName(std::string(key)), *renamed);
         document_.Register(holder.Number, *holder.Object);
     }
 
@@ -267,7 +269,8 @@ std::string RenamedKey(const std::map<std::string, std::string>& renames, const 
 
 // The first catalog's dictionary under `key`, made or taken for editing; `holder` is the object
 // to register after the edit.
-TPDFDictionary& CatalogDictionary(TSmartPDFDocument& document, const char* key, Holder& holder) {
+TPDFDictionary& CatalogDictionary(TSmartPDFDocument& document, std::string_view key,
+                                  Holder& holder) {
     TPDFDictionary& catalog = *document.Catalog;
     holder = {document.CatalogRef->RefNumber, &catalog};
     TPDFObject* value = catalog.GetValue(key);
@@ -281,14 +284,14 @@ TPDFDictionary& CatalogDictionary(TSmartPDFDocument& document, const char* key, 
         return *dictionary;
     }
     TPDFDictionary& created = document.Store->NewDictionary();
-    catalog.SetEntry(document.Store->NewName(key), created);
+    catalog.SetEntry(document.Store->NewName(std::string(key)), created);
     return created;
 }
 
 void LinkTree(TSmartPDFDocument& first, const TPDFIndRef& root, int32_t offset) {
     Holder holder;
-    TPDFDictionary& names = CatalogDictionary(first, "Names", holder);
-    names.SetEntry(first.Store->NewName("Dests"),
+    TPDFDictionary& names = CatalogDictionary(first, kNames, holder);
+    names.SetEntry(first.Store->NewName(std::string(kDests)),
                    first.Store->NewReference(root.RefNumber + offset, root.RefGeneration));
     first.Register(holder.Number, *holder.Object);
 }
@@ -301,7 +304,7 @@ void AddToDestsDictionary(TSmartPDFDocument& first, const NamedDestinations& sec
         return;
     }
     Holder holder;
-    TPDFDictionary& dests = CatalogDictionary(first, "Dests", holder);
+    TPDFDictionary& dests = CatalogDictionary(first, kDests, holder);
     TPDFStructure& store = *first.Store;
     for (const TNameTreeEntry& entry : second.Dictionary) {
         const std::string key = RenamedKey(renames, entry.Key);

@@ -1,19 +1,23 @@
 #include "pdf/outline_join.h"
 
+#include <string>
+#include <string_view>
 #include <vector>
+
+#include "pdf/pdf_keys.h"
 
 namespace foldant {
 
 namespace {
 
-void SetReference(TSmartPDFDocument& document, TPDFDictionary& dictionary, const char* key,
+void SetReference(TSmartPDFDocument& document, TPDFDictionary& dictionary, std::string_view key,
                   int32_t number, int32_t generation) {
     TPDFStructure& store = *document.Store;
-    dictionary.SetEntry(store.NewName(key), store.NewReference(number, generation));
+    dictionary.SetEntry(store.NewName(std::string(key)), store.NewReference(number, generation));
 }
 
 TPDFIndRef* OutlineReference(TSmartPDFDocument& document) {
-    return document.Catalog != nullptr ? As<TPDFIndRef>(document.Catalog->GetValue("Outlines"))
+    return document.Catalog != nullptr ? As<TPDFIndRef>(document.Catalog->GetValue(kOutlines))
                                        : nullptr;
 }
 
@@ -54,7 +58,7 @@ void TOutlineJoin::Adopt(TSmartPDFDocument& next, int32_t offset) {
         return;
     }
     const TPDFIndRef& outlines = *OutlineReference(next);
-    SetReference(first_, *first_.Catalog, "Outlines", outlines.RefNumber + offset,
+    SetReference(first_, *first_.Catalog, kOutlines, outlines.RefNumber + offset,
                  outlines.RefGeneration);
     if (first_.CatalogRef != nullptr) {
         first_.Register(first_.CatalogRef->RefNumber, *first_.Catalog);
@@ -75,7 +79,7 @@ void TOutlineJoin::Chain(TSmartPDFDocument& next, int32_t offset) {
     for (TPDFIndRef* item : next.TopLevelOutlineItems()) {
         auto* dictionary = As<TPDFDictionary>(next.GetObject(item->RefNumber, nullptr));
         auto* parent =
-            dictionary != nullptr ? As<TPDFIndRef>(dictionary->GetValue("Parent")) : nullptr;
+            dictionary != nullptr ? As<TPDFIndRef>(dictionary->GetValue(kParent)) : nullptr;
         if (parent == nullptr) {
             continue;
         }
@@ -83,27 +87,27 @@ void TOutlineJoin::Chain(TSmartPDFDocument& next, int32_t offset) {
         parent->RefGeneration = root_->Generation;
         next.Register(item->RefNumber, *dictionary);
     }
-    auto* otherFirst = As<TPDFIndRef>(other->GetValue("First"));
-    auto* otherLast = As<TPDFIndRef>(other->GetValue("Last"));
+    auto* otherFirst = As<TPDFIndRef>(other->GetValue(kFirst));
+    auto* otherLast = As<TPDFIndRef>(other->GetValue(kLast));
     if (tail_ && otherFirst != nullptr) {
         if (auto* first = As<TPDFDictionary>(next.GetObject(otherFirst->RefNumber, nullptr))) {
-            SetReference(next, *first, "Prev", tail_->OutputNumber() - offset, tail_->Generation);
+            SetReference(next, *first, kPrev, tail_->OutputNumber() - offset, tail_->Generation);
             next.Register(otherFirst->RefNumber, *first);
         }
         TSmartPDFDocument& tailDocument = *tail_->Document;
         if (auto* last = As<TPDFDictionary>(tailDocument.GetObject(tail_->Number, nullptr))) {
-            SetReference(tailDocument, *last, "Next",
-                         otherFirst->RefNumber + offset - tail_->Offset, otherFirst->RefGeneration);
+            SetReference(tailDocument, *last, kNext, otherFirst->RefNumber + offset - tail_->Offset,
+                         otherFirst->RefGeneration);
             tailDocument.Register(tail_->Number, *last);
         }
     }
-    auto* otherCount = As<TPDFNumeric>(other->GetValue("Count"));
+    auto* otherCount = As<TPDFNumeric>(other->GetValue(kCount));
     const double added = otherCount != nullptr ? otherCount->Value : 0;
-    auto* ownCount = As<TPDFNumeric>(root->GetValue("Count"));
+    auto* ownCount = As<TPDFNumeric>(root->GetValue(kCount));
     TPDFStructure& store = *rootDocument.Store;
-    root->SetEntry(store.NewName("Count"),
+    root->SetEntry(store.NewName(std::string(kCount)),
                    store.NewNumber(ownCount != nullptr ? ownCount->Value + added : added));
-    if (auto* ownLast = As<TPDFIndRef>(root->GetValue("Last")); ownLast && otherLast) {
+    if (auto* ownLast = As<TPDFIndRef>(root->GetValue(kLast)); ownLast && otherLast) {
         ownLast->RefNumber = otherLast->RefNumber + offset - root_->Offset;
         ownLast->RefGeneration = otherLast->RefGeneration;
     }

@@ -2,6 +2,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "pdf/pdf_keys.h"
 #include "pdf/smart_pdf_document.h"
 
 namespace foldant {
@@ -55,27 +56,27 @@ void TSmartPDFDocument::PushDownPageBoxes() {
             }
             bool changed = false;
             TPDFObject* mediaBox = nullptr;
-            if (TPDFObject* own = page->GetValue("MediaBox")) {
+            if (TPDFObject* own = page->GetValue(kMediaBox)) {
                 mediaBox = As<TPDFArray>(Resolve(own));
             } else {
-                mediaBox = As<TPDFArray>(Resolve(InheritedValue(*page, "MediaBox")));
+                mediaBox = As<TPDFArray>(Resolve(InheritedValue(*page, kMediaBox)));
                 if (mediaBox == nullptr) {
                     mediaBox = &Store->Parse(kDefaultBox);
                 }
-                SetEntry(*page, "MediaBox", *mediaBox);
+                SetEntry(*page, kMediaBox, *mediaBox);
                 changed = true;
             }
             if (mediaBox == nullptr) {
                 mediaBox = &Store->Parse(kDefaultBox);
             }
-            if (page->GetValue("CropBox") == nullptr) {
-                TPDFObject* cropBox = As<TPDFArray>(Resolve(InheritedValue(*page, "CropBox")));
-                SetEntry(*page, "CropBox", cropBox != nullptr ? *cropBox : *mediaBox);
+            if (page->GetValue(kCropBox) == nullptr) {
+                TPDFObject* cropBox = As<TPDFArray>(Resolve(InheritedValue(*page, kCropBox)));
+                SetEntry(*page, kCropBox, cropBox != nullptr ? *cropBox : *mediaBox);
                 changed = true;
             }
-            if (page->GetValue("Rotate") == nullptr) {
-                TPDFObject* rotate = As<TPDFNumeric>(Resolve(InheritedValue(*page, "Rotate")));
-                SetEntry(*page, "Rotate", rotate != nullptr ? *rotate : Store->NewNumber(0));
+            if (page->GetValue(kRotate) == nullptr) {
+                TPDFObject* rotate = As<TPDFNumeric>(Resolve(InheritedValue(*page, kRotate)));
+                SetEntry(*page, kRotate, rotate != nullptr ? *rotate : Store->NewNumber(0));
                 changed = true;
             }
             if (changed && own) {

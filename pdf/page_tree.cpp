@@ -3,6 +3,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "pdf/pdf_keys.h"
+
 namespace foldant {
 
 namespace {
@@ -19,11 +21,11 @@ class PageTreeWalk {
     }
 
     void Run() {
-        TPDFDictionary* catalog = reader_.GetTrailerDictionary("Root");
+        TPDFDictionary* catalog = reader_.GetTrailerDictionary(kRoot);
         if (catalog == nullptr) {
             return;
         }
-        Enter(catalog->GetValue("Pages"));
+        Enter(catalog->GetValue(kPages));
         while (!pending_.empty()) {
             Level& level = pending_.back();
             if (level.next >= level.kids->Count()) {
@@ -55,7 +57,7 @@ class PageTreeWalk {
             return;
         }
         const std::string type = dictionary->GetTypeName();
-        auto* kids = type == "Page" ? nullptr : As<TPDFArray>(dictionary->GetValue("Kids", true));
+        auto* kids = type == "Page" ? nullptr : As<TPDFArray>(dictionary->GetValue(kKids, true));
         if (kids == nullptr) {
             if (type != "Pages") {
                 visit_(*dictionary);
@@ -65,7 +67,7 @@ class PageTreeWalk {
         if (reference != nullptr) {
             dictionary = As<TPDFDictionary>(reader_.GetObject(reference->RefNumber, &nodes_));
             kids =
-                dictionary != nullptr ? As<TPDFArray>(dictionary->GetValue("Kids", true)) : nullptr;
+                dictionary != nullptr ? As<TPDFArray>(dictionary->GetValue(kKids, true)) : nullptr;
         }
         if (kids != nullptr) {
             pending_.push_back({kids, 0});

@@ -52,15 +52,37 @@ inline constexpr std::string_view kUE = "UE";
 inline constexpr std::string_view kV = "V";
 
 // Page trees, name trees, forms and annotations.
+inline constexpr std::string_view kAcroForm = "AcroForm";
+inline constexpr std::string_view kAnnots = "Annots";
 inline constexpr std::string_view kCO = "CO";
+inline constexpr std::string_view kContents = "Contents";
+inline constexpr std::string_view kCount = "Count";
+inline constexpr std::string_view kCropBox = "CropBox";
+inline constexpr std::string_view kDA = "DA";
 inline constexpr std::string_view kDR = "DR";
 inline constexpr std::string_view kFields = "Fields";
 inline constexpr std::string_view kFT = "FT";
 inline constexpr std::string_view kKids = "Kids";
 inline constexpr std::string_view kLimits = "Limits";
+inline constexpr std::string_view kMediaBox = "MediaBox";
 inline constexpr std::string_view kNames = "Names";
+inline constexpr std::string_view kNeedAppearances = "NeedAppearances";
+inline constexpr std::string_view kPages = "Pages";
 inline constexpr std::string_view kParent = "Parent";
+inline constexpr std::string_view kQ = "Q";
 inline constexpr std::string_view kRect = "Rect";
+inline constexpr std::string_view kRotate = "Rotate";
 inline constexpr std::string_view kT = "T";
+
+// Outlines, destinations and actions.
+inline constexpr std::string_view kA = "A";
+inline constexpr std::string_view kAA = "AA";
+inline constexpr std::string_view kD = "D";
+inline constexpr std::string_view kDest = "Dest";
+inline constexpr std::string_view kDests = "Dests";
+inline constexpr std::string_view kLast = "Last";
+inline constexpr std::string_view kNext = "Next";
+inline constexpr std::string_view kOutlines = "Outlines";
+inline constexpr std::string_view kS = "S";
 
 }  // namespace foldant

@@ -14,6 +14,7 @@
 #include "pdf/object_copy.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_error.h"
+#include "pdf/pdf_keys.h"
 #include "pdf/smart_pdf_document.h"
 #include "pdf/smart_pdf_reader.h"
 #include "pdf/smart_pdf_writer.h"
@@ -29,7 +30,7 @@ namespace {
 constexpr int32_t kCopyStoreLimit = 100;
 
 bool IsEncrypted(TSmartPDFReader& reader) {
-    return reader.Trailer != nullptr && reader.GetTrailerDictionary("Encrypt") != nullptr;
+    return reader.Trailer != nullptr && reader.GetTrailerDictionary(kEncrypt) != nullptr;
 }
 
 // Whether the document has a page tree that can take or give pages.
@@ -83,10 +84,10 @@ void CopyObjects(TSmartPDFDocument& document, int32_t offset, Writer& writer) {
 
 void SetTrailerSize(TPDFDictionary& trailer, int32_t size) {
     TPDFStructure& store = trailer.Owner;
-    trailer.SetEntry(store.NewName("Size"), store.NewNumber(size));
+    trailer.SetEntry(store.NewName(std::string(kSize)), store.NewNumber(size));
     // A hybrid file's pointer to its cross-reference stream would lead readers of the new file
     // to bytes that are no such stream.
-    trailer.RemoveKey("XRefStm");
+    trailer.RemoveKey(kXRefStm);
 }
 
 // One input of a join: its reader and its editing layer, or why it cannot be joined.

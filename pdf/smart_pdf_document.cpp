@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "pdf/form_reader.h"
+#include "pdf/pdf_keys.h"
 
 namespace foldant {
 
@@ -24,12 +25,12 @@ TSmartPDFDocument::TSmartPDFDocument(TSmartPDFReader& reader)
     Store->OnResolveReference = [this](TPDFIndRef&, int32_t number, int32_t) {
         return GetObject(number, nullptr);
     };
-    CatalogRef = Reader.GetTrailerReference("Root");
-    Catalog = Reader.GetTrailerDictionary("Root");
-    InfoRef = Reader.GetTrailerReference("Info");
-    InfoDict = Reader.GetTrailerDictionary("Info");
+    CatalogRef = Reader.GetTrailerReference(kRoot);
+    Catalog = Reader.GetTrailerDictionary(kRoot);
+    InfoRef = Reader.GetTrailerReference(kInfo);
+    InfoDict = Reader.GetTrailerDictionary(kInfo);
     if (Catalog != nullptr) {
-        PageTreeRootRef = As<TPDFIndRef>(Catalog->GetValue("Pages"));
+        PageTreeRootRef = As<TPDFIndRef>(Catalog->GetValue(kPages));
         if (PageTreeRootRef != nullptr) {
             PageTreeRoot = As<TPDFDictionary>(GetObject(PageTreeRootRef->RefNumber, nullptr));
         }
@@ -110,7 +111,7 @@ int32_t TSmartPDFDocument::PageCount() {
     if (PageTreeRoot == nullptr) {
         return 1;
     }
-    auto* count = As<TPDFNumeric>(Resolve(PageTreeRoot->GetValue("Count")));
+    auto* count = As<TPDFNumeric>(Resolve(PageTreeRoot->GetValue(kCount)));
     return count != nullptr ? count->AsInteger() : 1;
 }
 
@@ -118,7 +119,7 @@ TPDFArray* TSmartPDFDocument::RootKids() {
     if (PageTreeRoot == nullptr) {
         return nullptr;
     }
-    TPDFObject* kids = PageTreeRoot->GetValue("Kids");
+    TPDFObject* kids = PageTreeRoot->GetValue(kKids);
     if (auto* reference = As<TPDFIndRef>(kids)) {
         auto* array = As<TPDFArray>(GetObject(reference->RefNumber, nullptr));
         if (array != nullptr) {
@@ -137,8 +138,8 @@ bool TSmartPDFDocument::IsPageNode(TPDFDictionary& node) {
     if (type == "Page") {
         return true;
     }
-    return type != "Pages" && node.GetValue("Kids") == nullptr &&
-           node.GetValue("Contents") != nullptr;
+    return type != "Pages" && node.GetValue(kKids) == nullptr &&
+           node.GetValue(kContents) != nullptr;
 }
 
 bool TSmartPDFDocument::RootIsPage() {
@@ -150,10 +151,10 @@ void TSmartPDFDocument::SetRootParent(int32_t number, int32_t generation) {
         return;
     }
     Register(PageTreeRootRef->RefNumber, *PageTreeRoot);
-    SetEntry(*PageTreeRoot, "Parent", Store->NewReference(number, generation));
+    SetEntry(*PageTreeRoot, kParent, Store->NewReference(number, generation));
     // A single page standing in for the tree is hung in as the page it is.
     if (PageTreeRoot->GetTypeName() != "Pages" && !RootIsPage()) {
-        SetEntry(*PageTreeRoot, "Type", Store->NewName("Pages"));
+        SetEntry(*PageTreeRoot, kType, Store->NewName("Pages"));
     }
 }
 
@@ -164,7 +165,7 @@ void TSmartPDFDocument::AppendRootKid(int32_t number, int32_t generation, int32_
         return;
     }
     kids->Add(Store->NewReference(number, generation));
-    SetEntry(*PageTreeRoot, "Count", Store->NewNumber(static_cast<double>(addedPages) + count));
+    SetEntry(*PageTreeRoot, kCount, Store->NewNumber(static_cast<double>(addedPages) + count));
     if (PageTreeRootRef != nullptr) {
         Register(PageTreeRootRef->RefNumber, *PageTreeRoot);
     }
@@ -175,26 +176,26 @@ void TSmartPDFDocument::EnsurePageTreeRoot() {
         return;
     }
     if (PageTreeRootRef == nullptr) {
-        auto* direct = As<TPDFDictionary>(Catalog->GetValue("Pages"));
+        auto* direct = As<TPDFDictionary>(Catalog->GetValue(kPages));
         if (direct == nullptr) {
             return;
         }
         PageTreeRootRef = &AddNewObject(*direct);
         PageTreeRoot = direct;
-        SetEntry(*Catalog, "Pages", *PageTreeRootRef);
+        SetEntry(*Catalog, kPages, *PageTreeRootRef);
         Register(CatalogRef->RefNumber, *Catalog);
     }
     if (!RootIsPage()) {
         return;
     }
     TPDFDictionary& node = Store->NewDictionary();
-    node.Add("Type", Store->NewName("Pages"));
-    node.Add("Kids", Store->NewArrayOf({PageTreeRootRef}));
-    node.Add("Count", Store->NewNumber(1));
+    node.Add(kType, Store->NewName("Pages"));
+    node.Add(kKids, Store->NewArrayOf({PageTreeRootRef}));
+    node.Add(kCount, Store->NewNumber(1));
     TPDFIndRef& nodeRef = AddNewObject(node);
-    SetEntry(*PageTreeRoot, "Parent", nodeRef);
+    SetEntry(*PageTreeRoot, kParent, nodeRef);
     Register(PageTreeRootRef->RefNumber, *PageTreeRoot);
-    SetEntry(*Catalog, "Pages", nodeRef);
+    SetEntry(*Catalog, kPages, nodeRef);
     Register(CatalogRef->RefNumber, *Catalog);
     PageTreeRootRef = &nodeRef;
     PageTreeRoot = &node;
@@ -212,11 +213,11 @@ int32_t TSmartPDFDocument::KidSize(TPDFObject* kid) {
     if (type == "Page") {
         return 1;
     }
-    auto* count = As<TPDFNumeric>(Resolve(node->GetValue("Count")));
+    auto* count = As<TPDFNumeric>(Resolve(node->GetValue(kCount)));
     if (type == "Pages" || count != nullptr) {
         return count != nullptr ? count->AsInteger() : 0;
     }
-    return node->GetValue("Contents") != nullptr ? 1 : 0;
+    return node->GetValue(kContents) != nullptr ? 1 : 0;
 }
 
 // The kid after `previous` among the kids of its parent, when that is a page.
@@ -225,8 +226,8 @@ TPDFIndRef* TSmartPDFDocument::NextKid(TPDFIndRef& previous) {
     if (page == nullptr) {
         return nullptr;
     }
-    auto* parent = As<TPDFDictionary>(Resolve(As<TPDFIndRef>(page->GetValue("Parent"))));
-    auto* kids = parent != nullptr ? As<TPDFArray>(Resolve(parent->GetValue("Kids"))) : nullptr;
+    auto* parent = As<TPDFDictionary>(Resolve(As<TPDFIndRef>(page->GetValue(kParent))));
+    auto* kids = parent != nullptr ? As<TPDFArray>(Resolve(parent->GetValue(kKids))) : nullptr;
     if (kids == nullptr) {
         return nullptr;
     }
@@ -265,7 +266,7 @@ TPDFIndRef* TSmartPDFDocument::DescendToPage(int32_t index) {
     int64_t total = 0;
     TPDFIndRef* lastKid = nullptr;
     for (int32_t depth = 0; depth < kMaxTreeDepth; ++depth) {
-        auto* kids = As<TPDFArray>(Resolve(LastNode->GetValue("Kids")));
+        auto* kids = As<TPDFArray>(Resolve(LastNode->GetValue(kKids)));
         TPDFDictionary* inner = nullptr;
         TPDFIndRef* innerRef = nullptr;
         for (int32_t i = 0; kids != nullptr && i < kids->Count(); ++i) {
@@ -300,7 +301,7 @@ TPDFIndRef* TSmartPDFDocument::DescendToPage(int32_t index) {
     }
     auto* node = As<TPDFDictionary>(ResolveNode(lastKid));
     if (node != nullptr && node->GetTypeName() == "Pages") {
-        auto* kids = As<TPDFArray>(Resolve(node->GetValue("Kids")));
+        auto* kids = As<TPDFArray>(Resolve(node->GetValue(kKids)));
         return kids != nullptr ? As<TPDFIndRef>(kids->Item(0)) : nullptr;
     }
     return lastKid;
@@ -322,7 +323,7 @@ TPDFObject* TSmartPDFDocument::InheritedValue(TPDFDictionary& dictionary, std::s
         if (TPDFObject* value = node->GetValue(key)) {
             return value;
         }
-        auto* parent = As<TPDFIndRef>(node->GetValue("Parent"));
+        auto* parent = As<TPDFIndRef>(node->GetValue(kParent));
         if (parent == nullptr || !visited.insert(parent->RefNumber).second) {
             return nullptr;
         }
