@@ -1,6 +1,8 @@
 #include "pdf/object_copy.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -15,30 +17,26 @@ constexpr int kMaxDepth = 200;
 constexpr int64_t kMaxObjectNumber = 8388607;
 constexpr int64_t kMaxGeneration = 65535;
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
-}
+enum CharClass : uint8_t { kRegular, kWhite, kDelimiter };
 
-bool IsDelimiter(char c) {
-    switch (c) {
-        case '(':
-        case ')':
-        case '<':
-        case '>':
-        case '[':
-        case ']':
-        case '{':
-        case '}':
-        case '/':
-        case '%':
-            return true;
-        default:
-            return false;
+// The class of every byte, looked up once per byte of every object copied.
+constexpr std::array<CharClass, 256> kCharClasses = [] {
+    std::array<CharClass, 256> classes{};
+    for (unsigned char c : {' ', '\n', '\r', '\t', '\f', '\0'}) {
+        classes[c] = kWhite;
     }
+    for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) {
+        classes[c] = kDelimiter;
+    }
+    return classes;
+}();
+
+bool IsWhite(char c) {
+    return kCharClasses[static_cast<unsigned char>(c)] == kWhite;
 }
 
 bool IsRegular(char c) {
-    return !IsWhite(c) && !IsDelimiter(c);
+    return kCharClasses[static_cast<unsigned char>(c)] == kRegular;
 }
 
 bool IsDigit(char c) {
@@ -95,6 +93,7 @@ class ReferenceScan {
             }
             Copy(text_.size());
         }
+        Flush(pos_);
         return std::move(out_);
     }
 
@@ -127,6 +126,7 @@ class ReferenceScan {
         if (!StartsWith("endstream", end)) {
             return std::nullopt;
         }
+        Flush(pos_);
         out_.reserve(out_.size() + size + 24);
         out_ += "\nstream\n";
         out_.append(text_.substr(start, size));
@@ -163,9 +163,8 @@ class ReferenceScan {
         return text_.substr(at, prefix.size()) == prefix;
     }
 
-    // Copies white space and comments.
+    // Passes white space and comments, which are copied with the tokens around them.
     void SkipWhite() {
-        const size_t start = pos_;
         while (pos_ < text_.size()) {
             if (IsWhite(text_[pos_])) {
                 ++pos_;
@@ -177,12 +176,15 @@ class ReferenceScan {
                 break;
             }
         }
-        out_.append(text_.substr(start, pos_ - start));
     }
 
-    void Copy(size_t end) {
-        out_.append(text_.substr(pos_, end - pos_));
-        pos_ = end;
+    // Passes a token that is copied as written. The bytes are copied in one piece up to the next
+    // reference that is rewritten, rather than token by token.
+    void Copy(size_t end) { pos_ = end; }
+
+    void Flush(size_t end) {
+        out_.append(text_.substr(copied_, end - copied_));
+        copied_ = end;
     }
 
     bool Value(int depth) {
@@ -387,10 +389,12 @@ class ReferenceScan {
         for (char c : text_.substr(generationStart, generationEnd - generationStart)) {
             generation = std::min<int64_t>(generation * 10 + (c - '0'), kMaxGeneration);
         }
+        Flush(pos_);
         if (!rewriter_.Rewrite(value, generation, text_.substr(end, i + 1 - end), out_)) {
             return false;
         }
         pos_ = i + 1;
+        copied_ = pos_;
         return true;
     }
 
@@ -412,6 +416,8 @@ class ReferenceScan {
     // The outermost dictionary's Length as written: a number, or "N G R".
     std::string_view lengthValue_;
     size_t pos_ = 0;
+    // Where the bytes not yet copied to `out_` start.
+    size_t copied_ = 0;
     // Where the outermost value starts.
     size_t start_ = 0;
     std::string out_;
