@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "pdf/copy_loop.h"
 #include "pdf/new_trailer.h"
 #include "pdf/page_tree.h"
 #include "pdf/pdf_encryption.h"
@@ -17,28 +18,25 @@ namespace foldant {
 
 namespace {
 
-// The object store is renewed once it holds more objects than this.
-constexpr int32_t kCopyStoreLimit = 100;
+// Every object under its own number and generation, encrypted with its own key.
+class TEncryptingCopy final : public TObjectCopy {
+  public:
+    TEncryptingCopy(TSmartPDFReader& reader, TSmartPDFInfo& info) : reader_(reader), info_(info) {}
 
-// Every number 1..highest under its own number and generation, encrypted with its own key; a
-// number without an object is written as null.
-void WriteEncryptedObjects(TSmartPDFReader& reader, TSmartPDFInfo& info, int32_t highest,
-                           TSmartPDFWriter& writer) {
-    auto store = std::make_unique<TPDFStructure>();
-    for (int32_t n = 1; n <= highest; ++n) {
-        const int32_t generation = reader.GetGeneration(n);
-        TPDFObject* object = reader.GetObject(n, store.get());
-        if (object == nullptr) {
-            writer.WriteObject(n, generation, "null");
-        } else {
-            info.EncryptObject(*object, n, generation);
-            writer.WriteObject(n, generation, object->WriteToText());
-        }
-        if (store->Count() > kCopyStoreLimit) {
-            store = std::make_unique<TPDFStructure>();
-        }
+    int32_t HighestNumber() override { return reader_.ObjectCount(); }
+    int32_t GenerationOf(int32_t number) override { return reader_.GetGeneration(number); }
+    TPDFObject* Read(int32_t number, TPDFStructure& store) override {
+        return reader_.GetObject(number, &store);
     }
-}
+    std::string Text(TPDFObject& object, int32_t number, int32_t generation) override {
+        info_.EncryptObject(object, number, generation);
+        return object.WriteToText();
+    }
+
+  private:
+    TSmartPDFReader& reader_;
+    TSmartPDFInfo& info_;
+};
 
 }  // namespace
 
@@ -70,7 +68,8 @@ bool EncryptedCopyStreams(TByteStream& source, TByteStream& destination, uint8_t
         info.SetupEncryption(newTrailer, "", "", highest + 1, level, permissionFlags, extraFlags);
     TSmartPDFWriter writer(destination);
     writer.WriteHeader(LevelParameters(level).HeaderVersion);
-    WriteEncryptedObjects(reader, info, highest, writer);
+    TEncryptingCopy copy(reader, info);
+    CopyEveryObject(copy, 0, writer);
     writer.WriteObject(highest + 1, 0, encrypt.WriteToText());
     writer.WriteXRefAndTrailer(trailer, false, 0);
     if (writer.WriteFailed()) {

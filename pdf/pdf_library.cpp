@@ -9,6 +9,7 @@
 
 #include "pdf/buffered_read_stream.h"
 #include "pdf/compact_writer.h"
+#include "pdf/copy_loop.h"
 #include "pdf/document_join.h"
 #include "pdf/new_trailer.h"
 #include "pdf/object_copy.h"
@@ -26,9 +27,6 @@ namespace foldant {
 
 namespace {
 
-// The copy store is renewed once it holds more objects than this.
-constexpr int32_t kCopyStoreLimit = 100;
-
 bool IsEncrypted(TSmartPDFReader& reader) {
     return reader.Trailer != nullptr && reader.GetTrailerDictionary(kEncrypt) != nullptr;
 }
@@ -39,47 +37,62 @@ bool HasPageTree(TSmartPDFDocument& document) {
            document.PageTreeRootRef != nullptr;
 }
 
-// Writes the objects 1..HighestNumber of one document, renumbered by `offset`; a number without
-// an object is written as null so every number of the output is present.
-template <class Writer>
-void CopyObjects(TSmartPDFDocument& document, int32_t offset, Writer& writer) {
-    auto store = std::make_unique<TPDFStructure>();
-    const int32_t highest = document.HighestNumber();
-    std::string region;
-    const StreamLengthLookup lengthOf = [&document](int32_t number) -> std::optional<int64_t> {
-        auto* length = As<TPDFNumeric>(document.GetObject(number, nullptr));
+// The join's copy of one document: every object moves up by the document's offset. An object
+// the join did not change, or changed only to write it (a page that received its boxes), is
+// copied as its bytes with its references renumbered; the rest are written from the object model.
+class TRenumberedCopy final : public TObjectCopy {
+  public:
+    // `takeStreamData`: stream data whose length fits is copied as it stands. The compacting
+    // writer finds equal streams by their text, which the long way writes alike for every
+    // input, so it goes without.
+    TRenumberedCopy(TSmartPDFDocument& document, int32_t offset, bool takeStreamData)
+        : document_(document), offset_(offset), takeStreamData_(takeStreamData) {}
+
+    int32_t HighestNumber() override { return document_.HighestNumber(); }
+    int32_t GenerationOf(int32_t number) override { return document_.GenerationOf(number); }
+
+    std::optional<std::string> CopyBytes(int32_t number) override {
+        const std::string* edited = document_.EditedText(number);
+        if (edited == nullptr && document_.HasOwnVersion(number)) {
+            return std::nullopt;
+        }
+        const std::string_view body = edited != nullptr
+                                          ? std::string_view(*edited)
+                                          : document_.Reader.ObjectText(number, region_);
+        const StreamLengthLookup lengthOf = [this](int32_t length) { return LengthValue(length); };
+        return CopyRenumbered(body, offset_, takeStreamData_ ? &lengthOf : nullptr);
+    }
+
+    TPDFObject* Read(int32_t number, TPDFStructure& store) override {
+        return document_.GetObject(number, &store);
+    }
+
+    std::string Text(TPDFObject& object, int32_t, int32_t) override {
+        if (offset_ != 0) {
+            object.ShiftObjectNumbers(offset_);
+        }
+        return object.WriteToText();
+    }
+
+  private:
+    std::optional<int64_t> LengthValue(int32_t number) {
+        auto* length = As<TPDFNumeric>(document_.GetObject(number, nullptr));
         if (length == nullptr || length->Value != static_cast<double>(length->AsInteger())) {
             return std::nullopt;
         }
         return length->AsInteger();
-    };
-    // The compacting writer finds equal streams by their text, which the long way writes alike
-    // for every input; the plain join takes stream data as it stands.
-    const StreamLengthLookup* streams =
-        std::is_same_v<Writer, TSmartPDFWriter> ? &lengthOf : nullptr;
-    for (int32_t n = 1; n <= highest; ++n) {
-        const std::string* edited = document.EditedText(n);
-        if (edited != nullptr || !document.HasOwnVersion(n)) {
-            const std::string_view body = edited != nullptr ? std::string_view(*edited)
-                                                            : document.Reader.ObjectText(n, region);
-            if (std::optional<std::string> copy = CopyRenumbered(body, offset, streams)) {
-                writer.WriteObject(n + offset, document.GenerationOf(n), *copy);
-                continue;
-            }
-        }
-        TPDFObject* object = document.GetObject(n, store.get());
-        if (object == nullptr) {
-            writer.WriteObject(n + offset, document.GenerationOf(n), "null");
-        } else {
-            if (offset != 0) {
-                object->ShiftObjectNumbers(offset);
-            }
-            writer.WriteObject(n + offset, document.GenerationOf(n), object->WriteToText());
-        }
-        if (store->Count() > kCopyStoreLimit) {
-            store->Clear();
-        }
     }
+
+    TSmartPDFDocument& document_;
+    int32_t offset_;
+    bool takeStreamData_;
+    std::string region_;
+};
+
+template <class Writer>
+void CopyObjects(TSmartPDFDocument& document, int32_t offset, Writer& writer) {
+    TRenumberedCopy copy(document, offset, std::is_same_v<Writer, TSmartPDFWriter>);
+    CopyEveryObject(copy, offset, writer);
 }
 
 void SetTrailerSize(TPDFDictionary& trailer, int32_t size) {
