@@ -244,6 +244,7 @@ class ReferenceScan {
                 const bool name = text_[valueStart] == '/';
                 rewriter_.TopLevelKey(
                     key, name ? text_.substr(valueStart + 1, pos_ - valueStart - 1) : "");
+                rewriter_.TopLevelValue(key, text_.substr(valueStart, pos_ - valueStart));
             }
         }
     }

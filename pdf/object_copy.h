@@ -39,6 +39,8 @@ class TReferenceRewriter {
     // Each key of the outermost dictionary, after its value was scanned; `nameValue` is the
     // value without its slash when it is a name, else empty.
     virtual void TopLevelKey(std::string_view /*key*/, std::string_view /*nameValue*/) {}
+    // The same key with its value's text as written.
+    virtual void TopLevelValue(std::string_view /*key*/, std::string_view /*valueText*/) {}
 };
 
 enum class ScanScope {
