@@ -6,7 +6,9 @@ time, peak memory and processor time are printed, each peer's as a multiple of o
 command of the table). Processor times have a resolution of 10 ms.
 """
 import csv
+import json
 import os
+import shlex
 import shutil
 import statistics
 import subprocess
@@ -106,3 +108,27 @@ def compare(table, scratch, runs, accepted_codes=(0,), output=None):
             width, name, seconds, seconds / ours[0], memory / 1024, memory / ours[1], cpu,
             cpu / max(ours[2], 0.01), "-" if size is None else "%.2f" % (size / 1e6)))
     return results
+
+
+def precise(table, scratch, runs=100):
+    """Times the commands that are plain argument lists with hyperfine, many runs each and
+    without the /usr/bin/time wrapper, whose start costs about a millisecond per run and flattens
+    the ratios of commands that take only a few. Prints each median and its ratio to ours (the
+    first command); answers {name: median seconds}, or {} when hyperfine is not installed."""
+    if not shutil.which("hyperfine"):
+        print("  (install hyperfine for precise times of short commands)")
+        return {}
+    commands = {name: command for name, command in table.items() if not callable(command)}
+    report = os.path.join(scratch, "hyperfine.json")
+    arguments = ["hyperfine", "--style", "none", "-N", "-i", "-w", "5", "-r", str(runs),
+                 "--export-json", report]
+    for name, command in commands.items():
+        arguments += ["-n", name, " ".join(shlex.quote(part) for part in command)]
+    subprocess.run(arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    with open(report) as text:
+        medians = {result["command"]: result["median"] for result in json.load(text)["results"]}
+    ours = medians[next(iter(commands))]
+    print("  precise medians (hyperfine, %d runs):" % runs)
+    for name, seconds in medians.items():
+        print("    %-22s %8.2f ms %6.2f x ours" % (name, seconds * 1000, seconds / ours))
+    return medians

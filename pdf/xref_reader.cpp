@@ -1,5 +1,6 @@
 #include "pdf/xref_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string_view>
@@ -35,6 +36,16 @@ int64_t ToOffset(double value) {
 
 // An entry field: leading blanks allowed, anything else invalid.
 int64_t EntryField(std::string_view text) {
+    // Nearly every entry is plain digits, read here without the general number parser: a table
+    // has an entry for every object, and reading them was a tenth of a small join's time.
+    if (!text.empty() && text.size() <= 18 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        int64_t value = 0;
+        for (char c : text) {
+            value = value * 10 + (c - '0');
+        }
+        return value;
+    }
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
     }

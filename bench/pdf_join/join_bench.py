@@ -7,7 +7,8 @@ Cases, all built from the clean, unencrypted corpus files in a scratch folder at
 - two large files, all clean files in two halves, no file repeated (real, varied objects);
 - a target and ten typical attachments, and a target and twenty: through `foldant-pdf join`,
   through the module's response conversation (`foldant-host respond`, when FOLDANT_HOST and the
-  module are given) and through the peers. Twenty must cost at most 2.2 times ten.
+  module are given) and through the peers. Twenty must cost at most 2.2 times ten. These short cases are also timed
+with hyperfine when it is installed (100 runs, no wrapper).
 Each peer's time, peak memory and processor time are printed as a multiple of ours (see
 ../peer_bench.py). With --plot, a PNG of time and output size per case and tool is written.
 
@@ -79,9 +80,14 @@ def run_case(title, arguments, inputs, scratch, module=False):
     sizes = sum(os.path.getsize(path) for path in inputs)
     print("\n%s: %d files, %.1f MB in" % (title, len(inputs), sizes / 1e6), flush=True)
     output = os.path.join(scratch, "out.pdf")
+    table = commands(arguments, inputs, output, scratch, module)
     # Exit status 1 only says that an item was not joined; the time still counts.
-    results = peer_bench.compare(commands(arguments, inputs, output, scratch, module), scratch,
-                                 arguments.runs, accepted_codes=(0, 1), output=output)
+    results = peer_bench.compare(table, scratch, arguments.runs, accepted_codes=(0, 1),
+                                 output=output)
+    if module:
+        # The attachment cases take milliseconds, where the wrapper's own start counts.
+        peer_bench.precise({name: command for name, command in table.items()
+                            if name != "pdftk cat"}, scratch)
     sys.stdout.flush()
     return results
 
