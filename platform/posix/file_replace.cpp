@@ -66,9 +66,15 @@ std::vector<std::string> FileNamesIn(const std::string& ansiFolder) {
         return names;
     }
     while (dirent* entry = ::readdir(listing)) {
-        struct stat info {};
-        if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode)) {
+        // Most file systems say in the entry what it is; only where they do not is it looked up,
+        // so a job beside a folder of thousands of files does not look at each of them.
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            regular = ::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                      S_ISREG(info.st_mode);
+        }
+        if (regular) {
             names.push_back(Utf8ToAnsi(entry->d_name));
         }
     }
