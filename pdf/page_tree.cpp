@@ -6,85 +6,11 @@
 #include <vector>
 
 #include "pdf/object_copy.h"
-
 #include "pdf/pdf_keys.h"
 
 namespace foldant {
 
 namespace {
-
-class PageTreeWalk {
-  public:
-    PageTreeWalk(TSmartPDFReader& reader, const std::function<void(TPDFDictionary&)>& visit)
-        : reader_(reader), visit_(visit) {
-        const auto resolve = [&reader](TPDFIndRef&, int32_t number, int32_t) {
-            return reader.GetObject(number, nullptr);
-        };
-        nodes_.OnResolveReference = resolve;
-        pages_.OnResolveReference = resolve;
-    }
-
-    void Run() {
-        TPDFDictionary* catalog = reader_.GetTrailerDictionary(kRoot);
-        if (catalog == nullptr) {
-            return;
-        }
-        Enter(catalog->GetValue(kPages));
-        while (!pending_.empty()) {
-            Level& level = pending_.back();
-            if (level.next >= level.kids->Count()) {
-                pending_.pop_back();
-                continue;
-            }
-            Enter(level.kids->Item(level.next++));
-        }
-    }
-
-  private:
-    struct Level {
-        TPDFArray* kids;
-        int32_t next;
-    };
-
-    // Pages are read into a store of their own that is emptied before the next node, so a walk
-    // over thousands of pages holds one page at a time; inner nodes are read again into the
-    // walk's store, where they stay while their kids are walked.
-    void Enter(TPDFObject* node) {
-        pages_.Clear();
-        auto* reference = As<TPDFIndRef>(node);
-        if (reference != nullptr && !entered_.insert(reference->RefNumber).second) {
-            return;
-        }
-        auto* dictionary = As<TPDFDictionary>(
-            reference != nullptr ? reader_.GetObject(reference->RefNumber, &pages_) : node);
-        if (dictionary == nullptr) {
-            return;
-        }
-        const std::string type = dictionary->GetTypeName();
-        auto* kids = type == "Page" ? nullptr : As<TPDFArray>(dictionary->GetValue(kKids, true));
-        if (kids == nullptr) {
-            if (type != "Pages") {
-                visit_(*dictionary);
-            }
-            return;
-        }
-        if (reference != nullptr) {
-            dictionary = As<TPDFDictionary>(reader_.GetObject(reference->RefNumber, &nodes_));
-            kids =
-                dictionary != nullptr ? As<TPDFArray>(dictionary->GetValue(kKids, true)) : nullptr;
-        }
-        if (kids != nullptr) {
-            pending_.push_back({kids, 0});
-        }
-    }
-
-    TSmartPDFReader& reader_;
-    const std::function<void(TPDFDictionary&)>& visit_;
-    TPDFStructure nodes_;
-    TPDFStructure pages_;
-    std::unordered_set<int32_t> entered_;
-    std::vector<Level> pending_;
-};
 
 // What a page-tree node's bytes say about it, read without building the node: its type and the
 // object numbers of its kids. Counting walks every node of every input and of every joined
@@ -182,11 +108,18 @@ class NodeBytes final : public TReferenceRewriter {
     std::vector<int32_t> kids_;
 };
 
-// Counts the page leaves as the walk over pages visits them, reading each node from its bytes
-// where they say plainly what it is.
-class PageCounter {
+// Walks the page tree in document order and counts its page leaves. Every node is entered at most
+// once, so trees whose kids lead back to an ancestor or repeat a subtree end instead of looping.
+// Leaves are read into a store that is emptied before the next node, so a walk over thousands of
+// pages holds one page at a time; nodes with kids are read again into the walk's store, where
+// they stay while their kids are walked. A walk that only counts reads each node from its bytes
+// where they say plainly what it is, and builds none of them.
+class PageTreeWalk {
   public:
-    explicit PageCounter(TSmartPDFReader& reader) : reader_(reader) {
+    using Visit = std::function<void(TPDFDictionary& page)>;
+
+    // `visit`, when given, is called with every page leaf, valid during the call.
+    PageTreeWalk(TSmartPDFReader& reader, const Visit* visit) : reader_(reader), visit_(visit) {
         const auto resolve = [&reader](TPDFIndRef&, int32_t number, int32_t) {
             return reader.GetObject(number, nullptr);
         };
@@ -235,9 +168,10 @@ class PageCounter {
                 return;
             }
             if (std::optional<NodeBytes> node =
-                    NodeBytes::Read(reader_.ObjectText(kid.number, region_))) {
+                    visit_ != nullptr ? std::nullopt
+                                      : NodeBytes::Read(reader_.ObjectText(kid.number, region_))) {
                 if (node->Type() == "Page" || !node->HasKids()) {
-                    Leaf(node->Type());
+                    Leaf(node->Type(), nullptr);
                 } else {
                     Level level;
                     for (int32_t number : node->Kids()) {
@@ -248,8 +182,6 @@ class PageCounter {
                 return;
             }
         }
-        // Read whole, as the walk over pages reads it: a leaf into a store emptied at the next
-        // node, a node with kids again into the store that holds the nodes until the walk ends.
         pages_.Clear();
         auto* dictionary = As<TPDFDictionary>(
             kid.direct != nullptr ? kid.direct : reader_.GetObject(kid.number, &pages_));
@@ -259,7 +191,7 @@ class PageCounter {
         const std::string type = dictionary->GetTypeName();
         auto* kids = type == "Page" ? nullptr : As<TPDFArray>(dictionary->GetValue(kKids, true));
         if (kids == nullptr) {
-            Leaf(type);
+            Leaf(type, dictionary);
             return;
         }
         if (kid.direct == nullptr) {
@@ -277,13 +209,18 @@ class PageCounter {
         pending_.push_back(std::move(level));
     }
 
-    void Leaf(const std::string& type) {
-        if (type != "Pages") {
-            ++count_;
+    void Leaf(const std::string& type, TPDFDictionary* page) {
+        if (type == "Pages") {
+            return;
+        }
+        ++count_;
+        if (visit_ != nullptr && page != nullptr) {
+            (*visit_)(*page);
         }
     }
 
     TSmartPDFReader& reader_;
+    const Visit* visit_;
     TPDFStructure nodes_;
     TPDFStructure pages_;
     std::string region_;
@@ -295,11 +232,11 @@ class PageCounter {
 }  // namespace
 
 void ForEachPage(TSmartPDFReader& reader, const std::function<void(TPDFDictionary& page)>& visit) {
-    PageTreeWalk(reader, visit).Run();
+    PageTreeWalk(reader, &visit).Run();
 }
 
 int32_t CountPages(TSmartPDFReader& reader) {
-    return PageCounter(reader).Run();
+    return PageTreeWalk(reader, nullptr).Run();
 }
 
 }  // namespace foldant

@@ -71,6 +71,9 @@ TSmartPDFWriter::~TSmartPDFWriter() {
 
 void TSmartPDFWriter::Put(std::string_view bytes) {
     position_ += static_cast<int64_t>(bytes.size());
+    if (pending_.capacity() < kBlockSize) {
+        pending_.reserve(kBlockSize);
+    }
     if (pending_.size() + bytes.size() <= kBlockSize) {
         pending_.append(bytes);
         return;
@@ -87,9 +90,9 @@ void TSmartPDFWriter::Flush() {
     if (pending_.empty()) {
         return;
     }
-    std::string block;
-    block.swap(pending_);
-    HandOver(block);
+    HandOver(pending_);
+    // The block keeps its room, so it is not grown again from nothing for every block.
+    pending_.clear();
 }
 
 void TSmartPDFWriter::HandOver(std::string_view bytes) {
@@ -115,7 +118,11 @@ void TSmartPDFWriter::WriteObject(int32_t number, int32_t generation, std::strin
         Offsets.resize(Numbers.size() + kOffsetStep);
     }
     Offsets[Numbers.size() - 1] = start;
-    Put(std::to_string(number) + ' ' + std::to_string(generation) + " obj\n");
+    std::string line = std::to_string(number);
+    line += ' ';
+    line += std::to_string(generation);
+    line += " obj\n";
+    Put(line);
     Put(text);
     if (text.empty() || text.back() != '\n') {
         Put("\n");

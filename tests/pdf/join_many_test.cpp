@@ -9,6 +9,7 @@
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
 #include "tests/pdf/pdf_builder.h"
+#include "tests/pdf/read_back.h"
 
 namespace foldant {
 namespace {
@@ -61,7 +62,7 @@ std::string OutlinedDocument(const std::vector<std::string>& titles) {
 
 // The one-pass join of the inputs onto `first`, read back. A missing item stands for a file
 // that could not be opened.
-class JoinedMany {
+class JoinedMany : public testing_pdf::ReadBack {
   public:
     JoinedMany(const std::string& first, const std::vector<const std::string*>& items) {
         TMemoryStream a(first);
@@ -80,38 +81,18 @@ class JoinedMany {
         FailureCode = library.FailureCode;
         ItemRefusals = library.ItemRefusals;
         OutputPages = library.OutputPages;
-        input_ = std::make_unique<TMemoryStream>(output_.Bytes());
-        Reader = std::make_unique<TSmartPDFReader>(*input_);
+        Open(output_.Bytes());
     }
 
     const std::string& Bytes() const { return output_.Bytes(); }
-    TPDFDictionary* Dict(int32_t n) { return As<TPDFDictionary>(Reader->GetObject(n, nullptr)); }
-    std::string Entry(int32_t n, std::string_view key) {
-        TPDFDictionary* dictionary = Dict(n);
-        TPDFObject* value = dictionary != nullptr ? dictionary->GetValue(key) : nullptr;
-        return value != nullptr ? value->WriteToText() : "-";
-    }
-    int32_t RefNumber(int32_t n, std::string_view key) {
-        TPDFDictionary* dictionary = Dict(n);
-        auto* reference =
-            dictionary != nullptr ? As<TPDFIndRef>(dictionary->GetValue(key)) : nullptr;
-        return reference != nullptr ? reference->RefNumber : 0;
-    }
-    std::string TrailerEntry(std::string_view key) {
-        TPDFObject* value = Reader->Trailer->GetValue(key);
-        return value != nullptr ? value->WriteToText() : "-";
-    }
-    int32_t Pages() { return CountPages(*Reader); }
 
     int32_t Result = 0;
     TPdfLibrary::Refusal FailureCode = TPdfLibrary::kNoRefusal;
     Refusals ItemRefusals;
     int32_t OutputPages = 0;
-    std::unique_ptr<TSmartPDFReader> Reader;
 
   private:
     TMemoryStream output_;
-    std::unique_ptr<TMemoryStream> input_;
 };
 
 // Each file's objects follow those of the files before it; every page tree hangs under the

@@ -10,6 +10,7 @@
 #include "pdf/pdf_library.h"
 #include "pdf/smart_pdf_reader.h"
 #include "tests/pdf/pdf_builder.h"
+#include "tests/pdf/read_back.h"
 
 namespace foldant {
 namespace {
@@ -40,7 +41,7 @@ std::string Document(int pages, const std::string& catalogExtra,
 }
 
 // The joined file, read back.
-class Joined {
+class Joined : public testing_pdf::ReadBack {
   public:
     Joined(const std::string& first, const std::string& second) {
         TMemoryStream a(first);
@@ -48,31 +49,16 @@ class Joined {
         TPdfLibrary library;
         Result = library.JoinStreams(a, b, output_);
         FailureCode = library.FailureCode;
-        input_ = std::make_unique<TMemoryStream>(output_.Bytes());
-        Reader = std::make_unique<TSmartPDFReader>(*input_);
+        Open(output_.Bytes());
     }
 
     const std::string& Bytes() const { return output_.Bytes(); }
-    TPDFDictionary* Dict(int32_t n) { return As<TPDFDictionary>(Reader->GetObject(n, nullptr)); }
-    // The entry's text, or "-" when the object or the entry is missing.
-    std::string Entry(int32_t n, std::string_view key) {
-        TPDFDictionary* dictionary = Dict(n);
-        TPDFObject* value = dictionary != nullptr ? dictionary->GetValue(key) : nullptr;
-        return value != nullptr ? value->WriteToText() : "-";
-    }
-    std::string TrailerEntry(std::string_view key) {
-        TPDFObject* value = Reader->Trailer->GetValue(key);
-        return value != nullptr ? value->WriteToText() : "-";
-    }
-    int32_t Pages() { return CountPages(*Reader); }
 
     int32_t Result = 0;
     int32_t FailureCode = 0;
-    std::unique_ptr<TSmartPDFReader> Reader;
 
   private:
     TMemoryStream output_;
-    std::unique_ptr<TMemoryStream> input_;
 };
 
 TEST(DocumentMerge, NumbersSecondFilePastFirstAndHangsItsTreeUnderTheFirstRoot) {
