@@ -166,6 +166,7 @@ TEST(QvJson, ListEditing) {
     EXPECT_EQ(list.PositionOf(third), 2);
     list.RemoveAt(0);
     EXPECT_EQ(Compact(list), "[3,1,2]");
+    EXPECT_EQ(list.PositionOf(third), 2);
     list.RemoveAt(2);
     list.RemoveAt(7);
     EXPECT_EQ(Compact(list), "[3,1]");
@@ -173,7 +174,10 @@ TEST(QvJson, ListEditing) {
     list.ReplaceChildAt(5, std::make_unique<TUxJSONnull>());
     list.ReplaceChildAt(0, nullptr);
     EXPECT_EQ(Compact(list), R"([3,"r"])");
-    EXPECT_EQ(list.PositionOf(third), -1);
+    // A removed child is freed, and a new one may take its address; an object that was never in
+    // the list stands for it.
+    TUxJSONnull outsider;
+    EXPECT_EQ(list.PositionOf(&outsider), -1);
     std::string name;
     list.EntryAt(1, name);
     EXPECT_EQ(name, "1");
