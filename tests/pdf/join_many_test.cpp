@@ -17,26 +17,12 @@ namespace {
 using testing_pdf::PdfBuilder;
 using Refusals = std::vector<TPdfLibrary::Refusal>;
 
-// Catalog 1, page-tree root 2, pages 3..; `tail` objects are numbered on after the pages.
-std::string Document(int pages, const std::string& catalogExtra = "",
-                     const std::vector<std::string>& tail = {},
-                     const std::string& trailerExtra = "") {
-    PdfBuilder pdf;
-    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogExtra + " >>");
-    std::string kids;
-    for (int i = 0; i < pages; ++i) {
-        kids += std::to_string(3 + i) + " 0 R ";
-    }
-    pdf.Object(2, "<< /Type /Pages /Kids [ " + kids + "] /Count " + std::to_string(pages) +
-                      " /MediaBox [0 0 612 792] >>");
-    for (int i = 0; i < pages; ++i) {
-        pdf.Object(3 + i, "<< /Type /Page /Parent 2 0 R >>");
-    }
-    for (size_t i = 0; i < tail.size(); ++i) {
-        pdf.Object(3 + pages + static_cast<int>(i), tail[i]);
-    }
-    pdf.Finish("/Root 1 0 R " + trailerExtra);
-    return pdf.Text();
+using testing_pdf::DocumentOfPages;
+
+// A document of one page with an encryption dictionary, which no join takes.
+std::string EncryptedDocument() {
+    return DocumentOfPages(1, "", {"<< /Filter /Standard /V 1 /R 2 /O <00> /U <00> /P -4 >>"},
+                           "/MediaBox [0 0 612 792]", "/Encrypt 4 0 R");
 }
 
 // One page and an outline of `titles` top-level items: the outline dictionary is object 4, the
@@ -57,7 +43,7 @@ std::string OutlinedDocument(const std::vector<std::string>& titles) {
         }
         tail.push_back(item + " >>");
     }
-    return Document(1, "/Outlines 4 0 R", tail);
+    return DocumentOfPages(1, "/Outlines 4 0 R", tail);
 }
 
 // The one-pass join of the inputs onto `first`, read back. A missing item stands for a file
@@ -98,9 +84,9 @@ class JoinedMany : public testing_pdf::ReadBack {
 // Each file's objects follow those of the files before it; every page tree hangs under the
 // first root in the order of the files.
 TEST(JoinMany, NumbersEachFileAfterThoseBeforeItAndHangsTheTreesInOrder) {
-    const std::string first = Document(1);
-    const std::string two = Document(2);
-    const std::string three = Document(3);
+    const std::string first = DocumentOfPages(1);
+    const std::string two = DocumentOfPages(2);
+    const std::string three = DocumentOfPages(3);
     JoinedMany joined(first, {&two, &three, &two});
     ASSERT_EQ(joined.Result, 1);
     EXPECT_EQ(joined.ItemRefusals, Refusals(3, TPdfLibrary::kNoRefusal));
@@ -122,8 +108,8 @@ TEST(JoinMany, NumbersEachFileAfterThoseBeforeItAndHangsTheTreesInOrder) {
 // The first file has no outline: the first one joined that has one gives the dictionary, and
 // the later ones chain on to its last item.
 TEST(JoinMany, OutlinesOfTheLaterFilesChainOnToTheFirstOutlineJoined) {
-    const std::string first = Document(1);
-    const std::string plain = Document(1);
+    const std::string first = DocumentOfPages(1);
+    const std::string plain = DocumentOfPages(1);
     const std::string two = OutlinedDocument({"a", "b"});
     const std::string three = OutlinedDocument({"c"});
     const std::string four = OutlinedDocument({"d", "e", "f"});
@@ -150,7 +136,7 @@ TEST(JoinMany, OutlinesOfTheLaterFilesChainOnToTheFirstOutlineJoined) {
 TEST(JoinMany, OutlinesOfTheFirstFileStayInFrontAndCountEveryItem) {
     const std::string first = OutlinedDocument({"a"});
     const std::string two = OutlinedDocument({"b", "c"});
-    const std::string plain = Document(2);
+    const std::string plain = DocumentOfPages(2);
     const std::string three = OutlinedDocument({"d"});
     JoinedMany joined(first, {&two, &plain, &three});
     ASSERT_EQ(joined.Result, 1);
@@ -165,13 +151,13 @@ TEST(JoinMany, OutlinesOfTheFirstFileStayInFrontAndCountEveryItem) {
 }
 
 TEST(JoinMany, FieldsOfEveryFileJoinTheFirstForm) {
-    const std::string first = Document(1);
+    const std::string first = DocumentOfPages(1);
     const std::string two =
-        Document(1, "/AcroForm << /Fields [ 4 0 R ] >>",
-                 {"<< /FT /Tx /T (two) /Rect [0 0 10 10] /P 3 0 R /Subtype /Widget >>"});
+        DocumentOfPages(1, "/AcroForm << /Fields [ 4 0 R ] >>",
+                        {"<< /FT /Tx /T (two) /Rect [0 0 10 10] /P 3 0 R /Subtype /Widget >>"});
     const std::string three =
-        Document(1, "/AcroForm << /Fields [ 4 0 R ] /NeedAppearances true >>",
-                 {"<< /FT /Tx /T (three) /Rect [0 0 10 10] /P 3 0 R /Subtype /Widget >>"});
+        DocumentOfPages(1, "/AcroForm << /Fields [ 4 0 R ] /NeedAppearances true >>",
+                        {"<< /FT /Tx /T (three) /Rect [0 0 10 10] /P 3 0 R /Subtype /Widget >>"});
     JoinedMany joined(first, {&two, &three});
     ASSERT_EQ(joined.Result, 1);
     const int32_t form = joined.RefNumber(1, "AcroForm");
@@ -189,10 +175,9 @@ TEST(JoinMany, FieldsOfEveryFileJoinTheFirstForm) {
 // Each item that cannot be joined is left out with its reason; the rest join as if it were not
 // there.
 TEST(JoinMany, RefusedItemsAreLeftOutAndTheOthersJoin) {
-    const std::string first = Document(1);
-    const std::string good = Document(2);
-    const std::string encrypted = Document(
-        1, "", {"<< /Filter /Standard /V 1 /R 2 /O <00> /U <00> /P -4 >>"}, "/Encrypt 4 0 R");
+    const std::string first = DocumentOfPages(1);
+    const std::string good = DocumentOfPages(2);
+    const std::string encrypted = EncryptedDocument();
     const std::string notPdf = "nothing of a PDF file";
     JoinedMany joined(first, {&good, &encrypted, &notPdf, nullptr, &good});
     ASSERT_EQ(joined.Result, 1);
@@ -205,7 +190,7 @@ TEST(JoinMany, RefusedItemsAreLeftOutAndTheOthersJoin) {
 }
 
 TEST(JoinMany, NothingIsWrittenWhenNoItemCanBeJoined) {
-    const std::string first = Document(1);
+    const std::string first = DocumentOfPages(1);
     const std::string notPdf = "%PDF-1.4 and nothing else";
     JoinedMany joined(first, {nullptr, &notPdf});
     EXPECT_EQ(joined.Result, 0);
@@ -216,9 +201,8 @@ TEST(JoinMany, NothingIsWrittenWhenNoItemCanBeJoined) {
 
 // A first file that cannot take pages refuses every item, the encrypted ones as encrypted.
 TEST(JoinMany, AnEncryptedFirstFileRefusesEveryItem) {
-    const std::string first = Document(
-        1, "", {"<< /Filter /Standard /V 1 /R 2 /O <00> /U <00> /P -4 >>"}, "/Encrypt 4 0 R");
-    const std::string good = Document(1);
+    const std::string first = EncryptedDocument();
+    const std::string good = DocumentOfPages(1);
     JoinedMany joined(first, {&good, &good});
     EXPECT_EQ(joined.Result, 0);
     EXPECT_EQ(joined.FailureCode, TPdfLibrary::kEncrypted);

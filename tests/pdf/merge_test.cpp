@@ -17,27 +17,11 @@ namespace {
 
 using testing_pdf::PdfBuilder;
 
-// Catalog 1, page-tree root 2, pages 3.., then `extra` objects numbered on from there.
 std::string Document(int pages, const std::string& catalogExtra,
                      const std::vector<std::string>& extra = {},
                      const std::string& rootExtra = "/MediaBox [0 0 612 792]",
                      const std::string& trailerExtra = "") {
-    PdfBuilder pdf;
-    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogExtra + " >>");
-    std::string kids;
-    for (int i = 0; i < pages; ++i) {
-        kids += std::to_string(3 + i) + " 0 R ";
-    }
-    pdf.Object(2, "<< /Type /Pages /Kids [ " + kids + "] /Count " + std::to_string(pages) + " " +
-                      rootExtra + " >>");
-    for (int i = 0; i < pages; ++i) {
-        pdf.Object(3 + i, "<< /Type /Page /Parent 2 0 R >>");
-    }
-    for (size_t i = 0; i < extra.size(); ++i) {
-        pdf.Object(3 + pages + static_cast<int>(i), extra[i]);
-    }
-    pdf.Finish("/Root 1 0 R " + trailerExtra);
-    return pdf.Text();
+    return testing_pdf::DocumentOfPages(pages, catalogExtra, extra, rootExtra, trailerExtra);
 }
 
 // The joined file, read back.

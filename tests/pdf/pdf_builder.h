@@ -72,4 +72,28 @@ inline std::string SimpleDocument(int pages) {
     return pdf.Text();
 }
 
+// Catalog 1, page-tree root 2 (with `rootExtra`), pages 3.. inheriting from it, then `extra`
+// objects numbered on from there.
+inline std::string DocumentOfPages(int pages, const std::string& catalogExtra = "",
+                                   const std::vector<std::string>& extra = {},
+                                   const std::string& rootExtra = "/MediaBox [0 0 612 792]",
+                                   const std::string& trailerExtra = "") {
+    PdfBuilder pdf;
+    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogExtra + " >>");
+    std::string kids;
+    for (int i = 0; i < pages; ++i) {
+        kids += std::to_string(3 + i) + " 0 R ";
+    }
+    pdf.Object(2, "<< /Type /Pages /Kids [ " + kids + "] /Count " + std::to_string(pages) + " " +
+                      rootExtra + " >>");
+    for (int i = 0; i < pages; ++i) {
+        pdf.Object(3 + i, "<< /Type /Page /Parent 2 0 R >>");
+    }
+    for (size_t i = 0; i < extra.size(); ++i) {
+        pdf.Object(3 + pages + static_cast<int>(i), extra[i]);
+    }
+    pdf.Finish("/Root 1 0 R " + trailerExtra);
+    return pdf.Text();
+}
+
 }  // namespace foldant::testing_pdf
