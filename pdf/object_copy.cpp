@@ -7,15 +7,13 @@
 #include <vector>
 
 #include "pdf/pdf_keys.h"
+#include "pdf/pdf_lexical.h"
 
 namespace foldant {
 
 namespace {
 
 constexpr int kMaxDepth = 200;
-// Beyond this the reader takes a reference for none.
-constexpr int64_t kMaxObjectNumber = 8388607;
-constexpr int64_t kMaxGeneration = 65535;
 
 enum CharClass : uint8_t { kRegular, kWhite, kDelimiter };
 
@@ -37,10 +35,6 @@ bool IsWhite(char c) {
 
 bool IsRegular(char c) {
     return kCharClasses[static_cast<unsigned char>(c)] == kRegular;
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // Adds a fixed offset to every object number.
@@ -388,7 +382,7 @@ class ReferenceScan {
         }
         int64_t generation = 0;
         for (char c : text_.substr(generationStart, generationEnd - generationStart)) {
-            generation = std::min<int64_t>(generation * 10 + (c - '0'), kMaxGeneration);
+            generation = std::min<int64_t>(generation * 10 + (c - '0'), int64_t{kMaxGeneration});
         }
         Flush(pos_);
         if (!rewriter_.Rewrite(value, generation, text_.substr(end, i + 1 - end), out_)) {

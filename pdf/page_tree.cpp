@@ -7,6 +7,7 @@
 
 #include "pdf/object_copy.h"
 #include "pdf/pdf_keys.h"
+#include "pdf/pdf_lexical.h"
 
 namespace foldant {
 
@@ -68,7 +69,7 @@ class NodeBytes final : public TReferenceRewriter {
             int64_t number = 0;
             int64_t generation = 0;
             if (!ReadWhole(value, i, number) || !ReadWhole(value, i, generation) ||
-                i >= value.size() || value[i] != 'R' || number < 1 || number > kMaxNumber ||
+                i >= value.size() || value[i] != 'R' || number < 1 || number > kMaxObjectNumber ||
                 generation > kMaxGeneration) {
                 return false;
             }
@@ -78,8 +79,7 @@ class NodeBytes final : public TReferenceRewriter {
     }
 
     static void SkipWhite(std::string_view text, size_t& i) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\n' || text[i] == '\r' ||
-                                   text[i] == '\t' || text[i] == '\f' || text[i] == '\0')) {
+        while (i < text.size() && IsPdfWhitespace(text[i])) {
             ++i;
         }
     }
@@ -88,16 +88,13 @@ class NodeBytes final : public TReferenceRewriter {
     static bool ReadWhole(std::string_view text, size_t& i, int64_t& value) {
         const size_t start = i;
         value = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 9) {
+        while (i < text.size() && IsDigit(text[i]) && i - start < 9) {
             value = value * 10 + (text[i++] - '0');
         }
         const size_t end = i;
         SkipWhite(text, i);
         return end > start && i > end;
     }
-
-    static constexpr int64_t kMaxNumber = 8388607;
-    static constexpr int64_t kMaxGeneration = 65535;
 
     Kind kind_ = Kind::kUnknown;
     bool plain_ = true;

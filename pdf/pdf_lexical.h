@@ -6,6 +6,11 @@
 
 namespace foldant {
 
+// The largest object number and generation the engine takes; beyond them a reference names
+// nothing.
+inline constexpr int32_t kMaxObjectNumber = 8388607;
+inline constexpr int32_t kMaxGeneration = 65535;
+
 inline bool IsPdfWhitespace(char c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }

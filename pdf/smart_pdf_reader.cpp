@@ -12,7 +12,6 @@ namespace {
 
 // The highest object number the format allows; larger numbers are damage, and honouring them
 // would size the object table from a single number in the file.
-constexpr int32_t kMaxObjectNumber = 8388607;
 // Unpacked object streams stay in memory for the reader's life; past this total, further object
 // streams are not unpacked.
 constexpr size_t kObjectStreamBudget = size_t{512} << 20;
