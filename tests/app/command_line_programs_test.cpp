@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/app/app_test_support.h"
+#include "tests/support/command_output.h"
 
 namespace foldant {
 namespace {
@@ -91,6 +92,31 @@ TEST(CommandLinePrograms, JoinRefusesAFirstInputThatIsNoPdfAndLeavesNoOutput) {
     EXPECT_NE(run.err.find(text + " is not a PDF"), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("joined"), std::string::npos) << run.out;
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// The program as a user starts it, on several inputs: each is reported on its own, the ones
+// that cannot be joined are left out, and OUT holds the pages of the rest in their order.
+TEST(CommandLinePrograms, JoinOfSeveralInputsReportsEachAndWritesTheRest) {
+    TestFolder folder;
+    std::string invoice = folder.Sample("Rechnung 2026-0815.pdf", "Rechnung.pdf");
+    std::string delivery = folder.Sample("Lieferschein 2026-0815.pdf", "Lieferschein.pdf");
+    std::string prices = folder.Sample("Preisübersicht März.pdf", "Preise.pdf");
+    std::string text = folder.Text("Notiz.pdf", "not a PDF at all\n");
+    std::string missing = folder.Path("missing.pdf");
+    std::string out = folder.Path("out.pdf");
+    ShellRun run = RunShell(folder, Program("foldant-pdf"),
+                            {"join", "-o", out, invoice, delivery, text, missing, prices, invoice});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.out, "joined " + delivery + "\nnot joined " + text +
+                           ": not a PDF or too damaged to read\nnot joined " + missing +
+                           ": cannot be opened\njoined " + prices + "\njoined " + invoice + "\n");
+    const auto pagesOf = [](const std::string& file) {
+        return std::atoi(testing::CommandOutput("pdfinfo " + testing::ShellQuoted(file) +
+                                                " | grep '^Pages:' | tr -dc 0-9")
+                             .c_str());
+    };
+    EXPECT_EQ(pagesOf(out), 2 * pagesOf(invoice) + pagesOf(delivery) + pagesOf(prices));
+    EXPECT_EQ(testing::CommandStatus("qpdf --check " + testing::ShellQuoted(out)), 0);
 }
 
 }  // namespace
